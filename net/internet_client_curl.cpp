@@ -13,7 +13,8 @@
 // text brings its own), redirects are followed up to ten times unless the request says not to,
 // cookies live in one store for the whole process unless the request says not to use them, a
 // connection attempt gives up after 60 s and a transfer after 30 s without data, and the proxy
-// is never taken from the environment. Certificates are always verified.
+// is never taken from the environment. Certificates are always verified. Not carried over:
+// the proxy bypass list, asynchronous operation and the flags given at open and connect.
 #include <curl/curl.h>
 
 #include <algorithm>
