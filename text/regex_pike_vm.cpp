@@ -250,8 +250,11 @@ bool PikeVm::search(std::string_view subject, std::size_t from, std::size_t floo
     }
     for (;;) {
         if (!matched) {
-            if (current->size == 0 && !skipAhead(subject, at, previous)) {
-                break;
+            if (current->size == 0) {
+                current->clear();  // forget what the closures of earlier positions visited
+                if (!skipAhead(subject, at, previous)) {
+                    break;
+                }
             }
             const bool canStart =
                 at < size ? program_.anyFirstByte ||
@@ -280,7 +283,6 @@ bool PikeVm::search(std::string_view subject, std::size_t from, std::size_t floo
             }
             previous = character;  // nothing could start here
             at += character.length;
-            current->clear();
             continue;
         }
         const Place after{subject, static_cast<std::uint32_t>(at + character.length), character};

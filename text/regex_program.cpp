@@ -452,8 +452,11 @@ void analyse(Program& program) {
                 markByte(program, instruction.arg >> 8);
                 break;
             case Opcode::kAnyButNewline:
-                program.firstBytes.fill(true);
-                program.firstBytes['\n'] = false;
+                for (std::uint32_t byte = 0; byte < 256; ++byte) {
+                    if (byte != '\n') {
+                        markByte(program, byte);
+                    }
+                }
                 break;
             case Opcode::kSet: {
                 const CharSet& set = program.sets[instruction.arg];

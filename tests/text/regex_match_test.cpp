@@ -228,6 +228,18 @@ TEST(RegexMatch, TreatsALeadByteAndAnyByteAfterItAsOneCharacter) {
     });
 }
 
+// Regressions found by the differential test: the set of bytes a match can start with must
+// keep "\n" when one branch takes it and "." does not, and a start after skipping ahead must
+// not be cut by states visited at an earlier position.
+TEST(RegexMatch, StartsWhereverAMatchCan) {
+    expectAll({
+        {"\\n|.", {}, "\n", "[0,1]"},
+        {"[^a]|.", {}, "\n", "[0,1]"},
+        {"a?^b", {false, true}, "a\nb", "[2,3]"},
+        {"<?\\bb", {}, "<-b", "[2,3]"},
+    });
+}
+
 TEST(RegexMatch, OrdersDoubleByteRangesByTheCodePage) {
     // 啊 B0A1 .. 哎 B0A5; 安 B0B2 lies outside.
     expectAll({

@@ -1,0 +1,68 @@
+// Runs the regular-expression engine on cases read from standard input, for the differential
+// test against Python's re (regex_differential.py).
+//
+// Input: one case per line, "<flags> <pattern in hex> <subject in hex>", flags being "i" or "-"
+// (IgnoreCase) followed by "m" or "-" (Multiline); the pattern and subject are code page 936
+// bytes. Output: one line per case, "error" when the pattern is refused, otherwise every match
+// of a global walk as "[begin,end g1begin,g1end -]" (byte offsets, "-" for a group that took no
+// part), concatenated.
+
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "text/regex.h"
+
+namespace {
+
+std::string fromHex(const std::string& hex) {
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+}
+
+std::string run(const std::string& flags, const std::string& pattern, const std::string& subject) {
+    using namespace velvane::regex;
+    const Options options{flags.size() > 0 && flags[0] == 'i', flags.size() > 1 && flags[1] == 'm'};
+    const std::optional<Regex> regex = Regex::compile(pattern, options);
+    if (!regex) {
+        return "error";
+    }
+    std::string result;
+    Searcher searcher(*regex, subject);
+    while (searcher.next()) {
+        result += "[";
+        for (int g = 0; g <= regex->captureCount(); ++g) {
+            const Span span = searcher.group(g);
+            result += g > 0 ? " " : "";
+            result +=
+                span.matched() ? std::to_string(span.begin) + "," + std::to_string(span.end) : "-";
+        }
+        result += "]";
+    }
+    return result;
+}
+
+}  // namespace
+
+int main() {
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream fields(line);
+        std::string flags;
+        std::string pattern;
+        std::string subject;
+        fields >> flags >> pattern >> subject;
+        if (pattern == ".") {
+            pattern.clear();  // the empty pattern is written as "."
+        }
+        if (subject == ".") {
+            subject.clear();
+        }
+        std::cout << run(flags, fromHex(pattern), fromHex(subject)) << '\n';
+    }
+    return 0;
+}
