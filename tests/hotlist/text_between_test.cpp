@@ -43,5 +43,33 @@ TEST(TextBetween, StepsOverDoubleByteCharacters) {
     EXPECT_EQ(textBetween("<\x81i>x<\x82" "a>i>", "<", "i>"), "\x81i>x<\x82" "a>");
 }
 
+TEST(TextBetween, SubstitutesTheQuoteTokenInMarkersAsWholeCharacters) {
+    const std::string_view token = kQuoteToken;
+    const Text cell = R"(<td class="td-03"><i class="hot">x</i></td>)";
+    const struct {
+        Text source, start, end, expected;
+    } cases[] = {
+        // the parser's first marker, written with the token
+        {cell, "class=" + Text(token) + "td-03" + Text(token) + ">", "i>", R"(<i class="hot">x</)"},
+        {R"(<i class="hot">x</)", Text(token) + ">", "</", "x"},
+        // adjacent tokens are two quotes; the content starts after the one-byte quote
+        {R"(a""b"c)", Text(token) + Text(token), Text(token), "b"},
+        // a "#" that is the second byte of a double-byte character starts no token: the
+        // marker stays as written
+        {"a\x81" + Text(token) + "b\"c", "\x81" + Text(token), Text(token), "b"},
+        // a token cut short is no token
+        {"a\"b\"c", "#\xD2\xFD", "\"", ""},
+        {"a#\xD2\xFD"
+         "b\"c",
+         "#\xD2\xFD", "\"", "b"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(textBetween(c.source, c.start, c.end), c.expected)
+            << "source '" << c.source << "'";
+    }
+    // a start position below 1 means the first byte
+    EXPECT_EQ(textBetween("[a][b]", "[", "]", -5), "a");
+}
+
 }  // namespace
 }  // namespace velvane
