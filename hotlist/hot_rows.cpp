@@ -13,7 +13,7 @@ namespace {
 //   <a href=...>title</a>         a link; the title is optional, so an empty link matches
 //   <white-space>...<white-space> the rest of a line (the heat number, say)
 //   ...</td>                      up to the end of the title cell
-//   <white-space>...<td ...</td>  the next cell, on one line
+//   <white-space>...<td ...</td>  on the next line, its last cell
 // "." stops at a line feed while "\s" and "[^<]" do not, which is what keeps each match to one
 // row of the table.
 constexpr std::string_view kRowPattern =

@@ -9,13 +9,14 @@
 //
 // Invalid UTF-8 is replaced as the system replaces it (checked against Wine's conversion):
 //  - a byte that cannot start a sequence (a continuation byte, C0, C1, F5 to FF) is one U+FFFD;
-//  - a lead byte takes continuation bytes one at a time and stops at the first byte that is not
-//    one or that shows an overlong form, a surrogate or a value above U+10FFFF; the bytes taken
-//    so far become one U+FFFD and decoding goes on at the byte that stopped it;
+//  - a lead byte takes continuation bytes one at a time. At a byte that is not one, or that
+//    would take the value above U+10FFFF, the bytes before it become one U+FFFD; at a byte that
+//    shows an overlong form or a surrogate, the bytes up to and including it do;
 //  - a lead byte that announces more bytes than remain before the end turns itself and the rest
 //    of the text into one U+FFFD.
 //
-// Runs of ASCII, most of a web page, are widened eight bytes at a time.
+// Runs of ASCII, most of a web page, go eight bytes at a time into UTF-16 and four units at a
+// time out of it.
 //
 // This build has no system ANSI code page to ask, so an omitted code page (or 0, which names the
 // ANSI code page on Windows) means 936, the code page of every text of the program.

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ python3 locales
     googletest libgtest-dev libgmock-dev libcurl4-openssl-dev
     g++-mingw-w64-x86-64 wine64 wine xvfb xdotool xclip x11-utils imagemagick
-    fonts-wqy-microhei
+    fonts-wqy-microhei libstb-dev
 )
 
 missing=()
