@@ -1,5 +1,6 @@
 #include "text/regex.h"
 
+#include "text/regex_backtracker.h"
 #include "text/regex_characters.h"
 #include "text/regex_pike_vm.h"
 
@@ -18,12 +19,17 @@ std::optional<Regex> Regex::compile(std::string_view pattern, const Options& opt
     return Regex(std::make_shared<const Program>(std::move(*program)));
 }
 
-Searcher::Searcher(const Regex& regex)
+Searcher::Searcher(const Regex& regex, Engine engine)
     : regex_(regex),
       vm_(std::make_unique<PikeVm>(regex_.program())),
-      slots_(static_cast<std::size_t>(regex_.program().slotCount), kNoPosition) {}
+      slots_(static_cast<std::size_t>(regex_.program().slotCount), kNoPosition) {
+    if (engine == Engine::kAutomatic && Backtracker::canRun(regex_.program())) {
+        backtracker_ = std::make_unique<Backtracker>(regex_.program());
+    }
+}
 
-Searcher::Searcher(const Regex& regex, std::string_view subject) : Searcher(regex) {
+Searcher::Searcher(const Regex& regex, std::string_view subject, Engine engine)
+    : Searcher(regex, engine) {
     reset(subject);
 }
 
@@ -41,7 +47,7 @@ void Searcher::reset(std::string_view subject) {
 // match, or the position of the empty match that `from_` stepped over. So finding the
 // character before `from_` never walks back over more than the previous match.
 bool Searcher::next() {
-    if (done_ || !vm_->search(subject_, from_, floor_, slots_.data())) {
+    if (done_ || !search()) {
         done_ = true;
         std::fill(slots_.begin(), slots_.end(), kNoPosition);
         return false;
@@ -58,6 +64,24 @@ bool Searcher::next() {
         done_ = true;  // an empty match at the end is the last one
     }
     return true;
+}
+
+// One search from `from_`: the backtracker first when it can run, then the Pike VM from where
+// the backtracker gave up; or the Pike VM for everything.
+bool Searcher::search() {
+    if (!backtracker_) {
+        return vm_->search(subject_, from_, floor_, slots_.data());
+    }
+    std::size_t resume = 0;
+    switch (backtracker_->search(subject_, from_, floor_, slots_.data(), resume)) {
+        case Backtracker::Outcome::kMatch:
+            return true;
+        case Backtracker::Outcome::kNoMatch:
+            return false;
+        case Backtracker::Outcome::kTooLong:
+            break;
+    }
+    return vm_->search(subject_, resume, resume > from_ ? from_ : floor_, slots_.data());
 }
 
 Span Searcher::group(int g) const {

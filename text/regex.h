@@ -16,8 +16,8 @@
 //   - class ranges between double-byte characters follow the code page's order;
 //   - an iteration of a loop that matched the empty text ends the loop, its captures kept;
 //     captures of earlier iterations stay when a later one does not set them.
-// Matching takes time linear in the subject (regex_pike_vm.cpp); subjects of 4 GiB or more
-// never match.
+// Matching takes time linear in the subject (regex_backtracker.cpp, regex_pike_vm.cpp);
+// subjects of 4 GiB or more never match.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +32,7 @@
 
 namespace velvane::regex {
 
+class Backtracker;
 class PikeVm;
 
 // Where a group matched, in bytes; both ends npos when the group took no part.
@@ -57,13 +58,20 @@ class Regex {
     std::shared_ptr<const Program> program_;
 };
 
+// Which matcher a Searcher runs. Both give the same results; kAutomatic is the fast choice,
+// kPikeVm exists so that tests can hold each matcher to the same standard.
+enum class Engine {
+    kAutomatic,  // the backtracker where it can run, the Pike VM for the rest
+    kPikeVm,     // the Pike VM alone
+};
+
 // Walks the matches of a regex in a subject, left to right, as a global search or replace
 // does: after a match the next search starts at its end, one character further when the match
-// was empty. Owns the matcher's working memory, so reusing a Searcher does not allocate.
+// was empty. Owns the matchers' working memory, so reusing a Searcher does not allocate.
 class Searcher {
   public:
-    explicit Searcher(const Regex& regex);
-    Searcher(const Regex& regex, std::string_view subject);
+    explicit Searcher(const Regex& regex, Engine engine = Engine::kAutomatic);
+    Searcher(const Regex& regex, std::string_view subject, Engine engine = Engine::kAutomatic);
     ~Searcher();
     Searcher(const Searcher&) = delete;
     Searcher& operator=(const Searcher&) = delete;
@@ -76,8 +84,11 @@ class Searcher {
     Span group(int g) const;
 
   private:
+    bool search();
+
     Regex regex_;
     std::unique_ptr<PikeVm> vm_;
+    std::unique_ptr<Backtracker> backtracker_;  // absent when it cannot run the program
     std::string_view subject_;
     std::size_t from_ = 0;
     std::size_t floor_ = 0;

@@ -13,10 +13,8 @@
 // at every position that can begin a match, so one pass finds the leftmost match without ever
 // restarting at a later position. Once a thread matches, the threads below it are cut and no
 // new ones start; the threads above it run on until they die or find a better match. When no
-// thread is alive the VM does not step at all: it jumps to the next place a match can start,
-// found with memchr on a byte of the literal prefix (verified in full, letters folded under
-// IgnoreCase) or with a table of first bytes. Since those scans land on arbitrary bytes, a
-// candidate is checked to start a character by lead-byte parity (regex_characters.h).
+// thread is alive the VM does not step at all: it jumps to the next place a match can start
+// (regex_start_finder.cpp), at memchr speed when the pattern begins with a literal.
 //
 // Cost: O(subject length x program size) time, O(program size x slots) memory allocated once
 // per VM and reused by every search. Following the epsilon transitions (Split, Jump, Save,
@@ -32,7 +30,7 @@
 namespace velvane::regex {
 
 PikeVm::PikeVm(const Program& program)
-    : program_(program), slotCount_(static_cast<std::size_t>(program.slotCount)) {
+    : program_(program), finder_(program), slotCount_(static_cast<std::size_t>(program.slotCount)) {
     const std::size_t size = program.code.size();
     for (ThreadList& list : lists_) {
         list.pcs.resize(size);
@@ -41,38 +39,6 @@ PikeVm::PikeVm(const Program& program)
     }
     stack_.reserve(size + 1);
     startSlots_.assign(slotCount_, kNoPosition);
-    for (std::size_t i = 0; i < program.prefixFolded.size(); ++i) {
-        if (program.prefixFolded[i] == 0) {
-            prefixAnchor_ = static_cast<int>(i);
-            break;
-        }
-    }
-}
-
-bool PikeVm::holds(std::uint32_t assertion, const Place& place) const {
-    const std::string_view subject = place.subject;
-    const std::size_t at = place.position;
-    const bool atEnd = at == subject.size();
-    switch (static_cast<Assertion>(assertion)) {
-        case Assertion::kBeginText:
-            return at == 0;
-        case Assertion::kEndText:
-            // Like Python's $ without MULTILINE: the end, or just before a final line feed.
-            return atEnd || (at + 1 == subject.size() && subject[at] == '\n');
-        case Assertion::kBeginLine:
-            return at == 0 || place.previous.value == kLineFeed;
-        case Assertion::kEndLine:
-            return atEnd || subject[at] == '\n';
-        case Assertion::kWordBoundary:
-        case Assertion::kNotWordBoundary: {
-            // At a character start an ASCII byte is a whole character.
-            const bool before = isWordCharacter(place.previous.value);
-            const bool after = !atEnd && isWordCharacter(static_cast<unsigned char>(subject[at]));
-            return (before != after) ==
-                   (static_cast<Assertion>(assertion) == Assertion::kWordBoundary);
-        }
-    }
-    return false;
 }
 
 void PikeVm::ThreadList::clear() {
@@ -135,7 +101,8 @@ void PikeVm::addThread(ThreadList& list, std::uint32_t pc, std::uint32_t* slots,
             } else if (instruction.op == Opcode::kProgressCheck) {
                 pc = slots[instruction.arg] == place.position ? instruction.alt : instruction.next;
             } else if (instruction.op == Opcode::kAssert) {
-                if (!holds(instruction.arg, place)) {
+                if (!assertionHolds(instruction.arg, place.subject, place.position,
+                                    place.previous.value)) {
                     break;
                 }
                 pc = instruction.next;
@@ -148,77 +115,10 @@ void PikeVm::addThread(ThreadList& list, std::uint32_t pc, std::uint32_t* slots,
     }
 }
 
-// The first position at or after `at` where the literal prefix occurs at a character start.
-std::size_t PikeVm::findPrefix(std::string_view subject, std::size_t at) const {
-    const std::string& prefix = program_.prefix;
-    const std::size_t size = subject.size();
-    const std::size_t length = prefix.size();
-    const char* data = subject.data();
-    std::size_t floor = at;
-    while (at + length <= size) {
-        std::size_t candidate;
-        if (prefixAnchor_ >= 0) {
-            const auto anchor = static_cast<std::size_t>(prefixAnchor_);
-            const void* hit =
-                std::memchr(data + at + anchor, prefix[anchor], size - length + 1 - at);
-            if (hit == nullptr) {
-                return std::string_view::npos;
-            }
-            candidate = static_cast<std::size_t>(static_cast<const char*>(hit) - data) - anchor;
-        } else {
-            candidate = at;
-            while (candidate + length <= size && (data[candidate] | 0x20) != prefix[0]) {
-                ++candidate;
-            }
-            if (candidate + length > size) {
-                return std::string_view::npos;
-            }
-        }
-        bool same = true;
-        for (std::size_t i = 0; i < length && same; ++i) {
-            const char byte = program_.prefixFolded[i] != 0
-                                  ? static_cast<char>(data[candidate + i] | 0x20)
-                                  : data[candidate + i];
-            same = byte == prefix[i];
-        }
-        if (same) {
-            if (startsCharacter(subject, floor, candidate)) {
-                return candidate;
-            }
-            floor = candidate - 1;  // the lead byte of the character the candidate cuts
-        }
-        at = candidate + 1;
-    }
-    return std::string_view::npos;
-}
-
-// The first position at or after `at` that starts a character whose first byte can begin a
-// match.
-std::size_t PikeVm::findFirstByte(std::string_view subject, std::size_t at) const {
-    std::size_t floor = at;
-    for (std::size_t candidate = at; candidate < subject.size(); ++candidate) {
-        if (program_.firstBytes[static_cast<unsigned char>(subject[candidate])]) {
-            if (startsCharacter(subject, floor, candidate)) {
-                return candidate;
-            }
-            floor = candidate - 1;
-        }
-    }
-    return std::string_view::npos;
-}
-
 // Moves `at` to the first place at or after it where a match can start, keeping `previous`
 // the character before it. False when there is none.
 bool PikeVm::skipAhead(std::string_view subject, std::size_t& at, Character& previous) const {
-    if (program_.anchoredAtStart) {
-        return at == 0;
-    }
-    std::size_t candidate = at;
-    if (!program_.prefix.empty()) {
-        candidate = findPrefix(subject, at);
-    } else if (!program_.anyFirstByte) {
-        candidate = findFirstByte(subject, at);
-    }
+    const std::size_t candidate = finder_.next(subject, at);
     if (candidate == std::string_view::npos) {
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include "text/regex_characters.h"
 #include "text/regex_program.h"
+#include "text/regex_start_finder.h"
 
 namespace velvane::regex {
 
@@ -55,10 +56,7 @@ class PikeVm {
     };
 
     void addThread(ThreadList& list, std::uint32_t pc, std::uint32_t* slots, const Place& place);
-    bool holds(std::uint32_t assertion, const Place& place) const;
     bool skipAhead(std::string_view subject, std::size_t& at, Character& previous) const;
-    std::size_t findPrefix(std::string_view subject, std::size_t at) const;
-    std::size_t findFirstByte(std::string_view subject, std::size_t at) const;
     std::size_t stateKey(std::uint32_t pc, const std::uint32_t* slots,
                          std::uint32_t position) const;
     std::uint32_t* row(ThreadList& list, std::uint32_t pc) {
@@ -66,8 +64,8 @@ class PikeVm {
     }
 
     const Program& program_;
+    StartFinder finder_;
     std::size_t slotCount_;
-    int prefixAnchor_ = -1;  // index of a prefix byte that is not case-folded, or -1
     ThreadList lists_[2];
     std::vector<Frame> stack_;
     std::vector<std::uint32_t> startSlots_;  // all kNoPosition

@@ -350,6 +350,15 @@ class Compiler {
         }
     }
 
+    // Flags a greedy loop whose body, the code from `body` to `end`, is one consuming
+    // instruction.
+    void markCharacterLoop(std::uint32_t split, std::uint32_t body, std::uint32_t end,
+                           bool greedy) {
+        if (greedy && end == body + 1 && program_.code[body].op < Opcode::kMatch) {
+            program_.code[split].arg = kCharacterLoop;
+        }
+    }
+
     void compileRepeat(const Node& node, std::size_t index) {
         const int child = node.children[0];
         const bool bodyNullable = nullable_[static_cast<std::size_t>(child)];
@@ -361,6 +370,7 @@ class Compiler {
             compile(child);
             const std::uint32_t split = emitSplit(node.greedy);
             (node.greedy ? program_.code[split].next : program_.code[split].alt) = loop;
+            markCharacterLoop(split, loop, split, node.greedy);
             patchExit(split, pc());
             return;
         }
@@ -379,6 +389,7 @@ class Compiler {
                 program_.code[check].next = split;
             } else {
                 compile(child);
+                markCharacterLoop(split, split + 1, pc(), node.greedy);
                 program_.code[emit(Opcode::kJump)].next = split;
             }
             patchExit(split, pc());
@@ -530,6 +541,31 @@ bool CharSet::containsPair(std::uint32_t value) const {
         }
         if (value <= range.last) {
             return true;
+        }
+    }
+    return false;
+}
+
+bool assertionHolds(std::uint32_t assertion, std::string_view subject, std::size_t at,
+                    std::uint32_t previous) {
+    const bool atEnd = at == subject.size();
+    switch (static_cast<Assertion>(assertion)) {
+        case Assertion::kBeginText:
+            return at == 0;
+        case Assertion::kEndText:
+            // Like Python's $ without MULTILINE: the end, or just before a final line feed.
+            return atEnd || (at + 1 == subject.size() && subject[at] == '\n');
+        case Assertion::kBeginLine:
+            return at == 0 || previous == kLineFeed;
+        case Assertion::kEndLine:
+            return atEnd || subject[at] == '\n';
+        case Assertion::kWordBoundary:
+        case Assertion::kNotWordBoundary: {
+            // At a character start an ASCII byte is a whole character.
+            const bool before = isWordCharacter(previous);
+            const bool after = !atEnd && isWordCharacter(static_cast<unsigned char>(subject[at]));
+            return (before != after) ==
+                   (static_cast<Assertion>(assertion) == Assertion::kWordBoundary);
         }
     }
     return false;

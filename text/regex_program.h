@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "text/regex_syntax.h"
@@ -26,13 +27,17 @@ enum class Opcode : std::uint8_t {
     // The end of a successful path.
     kMatch,
     // Instructions that consume nothing.
-    kSplit,          // continue at `next` and, with lower priority, at `alt`
+    kSplit,          // continue at `next` and, with lower priority, at `alt`; `arg` is
+                     // kCharacterLoop when `next` is one consuming instruction that leads
+                     // straight back here (".*", "[^<]*"), a loop the backtracker scans
     kJump,           // continue at `next`
     kSave,           // record the position in slot `arg`, continue at `next`
     kProgressCheck,  // slot `arg` holds the position where a loop iteration began: when the
                      // iteration consumed something continue at `next`, else at `alt`
     kAssert,         // continue at `next` when Assertion `arg` holds
 };
+
+inline constexpr std::uint32_t kCharacterLoop = 1;
 
 struct Instruction {
     Opcode op;
@@ -63,6 +68,23 @@ struct EmptyLoop {
     std::int32_t parent;
 };
 
+// Whether the consuming instruction `instruction` takes the character `value`.
+inline bool takes(const Instruction& instruction, const CharSet* sets, std::uint32_t value) {
+    switch (instruction.op) {
+        case Opcode::kByte:
+        case Opcode::kPair:
+            return value == instruction.arg;
+        case Opcode::kByteFold:
+            return (value | 0x20) == instruction.arg;
+        case Opcode::kAnyButNewline:
+            return value != '\n';
+        case Opcode::kSet:
+            return sets[instruction.arg].contains(value);
+        default:
+            return false;
+    }
+}
+
 struct Program {
     std::vector<Instruction> code;  // starts at 0
     std::vector<CharSet> sets;
@@ -85,5 +107,10 @@ struct Program {
 
 std::optional<Program> compileProgram(const SyntaxTree& tree, const Options& options,
                                       CompileError* error);
+
+// Whether Assertion `assertion` holds at `at`, a character start of `subject`, where
+// `previous` is the value of the character before it (kNoCharacter at the start).
+bool assertionHolds(std::uint32_t assertion, std::string_view subject, std::size_t at,
+                    std::uint32_t previous);
 
 }  // namespace velvane::regex

@@ -4,8 +4,9 @@
 Generates patterns of the engine's dialect (fixed seed) and subjects with ASCII, GBK double-byte
 characters, CR LF and LF lines; runs every pattern on every subject under IgnoreCase and
 Multiline on and off, here with re (flags re.ASCII plus re.IGNORECASE / re.MULTILINE, on the
-GBK-decoded str) and there with the native probe (on the GBK bytes); and compares every match
-and every group, Python's character offsets converted to byte offsets. Any disagreement, or a
+GBK-decoded str) and there with the native probe (on the GBK bytes), once with the automatic
+choice of matcher and once with the Pike VM alone; and compares every match and every group,
+Python's character offsets converted to byte offsets. Any disagreement, or a
 generated pattern that either side refuses, fails the test.
 
 Both sides walk matches the way a global search does in JavaScript and VBScript: after a match
@@ -170,9 +171,11 @@ def main():
 
     probe_input = "".join("%s%s %s %s\n" % ("i" if ic else "-", "m" if ml else "-", to_hex(p),
                                              to_hex(s)) for p, s, ic, ml in cases)
-    completed = subprocess.run([args.probe], input=probe_input.encode(), capture_output=True,
-                               check=True)
-    answers = completed.stdout.decode().split("\n")
+    engines = {}
+    for engine, probe_arguments in (("automatic", []), ("pike-vm", ["--pike-vm"])):
+        completed = subprocess.run([args.probe] + probe_arguments, input=probe_input.encode(),
+                                   capture_output=True, check=True)
+        engines[engine] = completed.stdout.decode().split("\n")
 
     failures = 0
     skipped = 0
@@ -184,14 +187,15 @@ def main():
             skipped += 1
             print("skipped, Python took too long: pattern %r subject %r" % (pattern, subject))
             continue
-        actual = answers[index] if index < len(answers) else "<no answer>"
-        if actual != expected:
-            failures += 1
-            if failures <= 30:
-                print("DISAGREEMENT pattern %r subject %r ignoreCase=%s multiline=%s" %
-                      (pattern, subject, ignore_case, multiline))
-                print("    python: %s" % expected)
-                print("    engine: %s" % actual)
+        for engine, answers in engines.items():
+            actual = answers[index] if index < len(answers) else "<no answer>"
+            if actual != expected:
+                failures += 1
+                if failures <= 30:
+                    print("DISAGREEMENT (%s) pattern %r subject %r ignoreCase=%s multiline=%s" %
+                          (engine, pattern, subject, ignore_case, multiline))
+                    print("    python: %s" % expected)
+                    print("    engine: %s" % actual)
     print("%d cases, %d disagreements, %d skipped (Python took too long)" %
           (len(cases), failures, skipped))
     if skipped > len(cases) // 100:

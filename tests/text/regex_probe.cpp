@@ -24,7 +24,10 @@ std::string fromHex(const std::string& hex) {
     return bytes;
 }
 
-std::string run(const std::string& flags, const std::string& pattern, const std::string& subject) {
+using velvane::regex::Engine;
+
+std::string run(const std::string& flags, const std::string& pattern, const std::string& subject,
+                Engine engine) {
     using namespace velvane::regex;
     const Options options{flags.size() > 0 && flags[0] == 'i', flags.size() > 1 && flags[1] == 'm'};
     const std::optional<Regex> regex = Regex::compile(pattern, options);
@@ -32,7 +35,7 @@ std::string run(const std::string& flags, const std::string& pattern, const std:
         return "error";
     }
     std::string result;
-    Searcher searcher(*regex, subject);
+    Searcher searcher(*regex, subject, engine);
     while (searcher.next()) {
         result += "[";
         for (int g = 0; g <= regex->captureCount(); ++g) {
@@ -48,7 +51,9 @@ std::string run(const std::string& flags, const std::string& pattern, const std:
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const Engine engine =
+        argc > 1 && std::string(argv[1]) == "--pike-vm" ? Engine::kPikeVm : Engine::kAutomatic;
     std::string line;
     while (std::getline(std::cin, line)) {
         std::istringstream fields(line);
@@ -62,7 +67,7 @@ int main() {
         if (subject == ".") {
             subject.clear();
         }
-        std::cout << run(flags, fromHex(pattern), fromHex(subject)) << '\n';
+        std::cout << run(flags, fromHex(pattern), fromHex(subject), engine) << '\n';
     }
     return 0;
 }
