@@ -48,6 +48,7 @@ Backtracker::Backtracker(const Program& program)
       window_(kBitmapBudget / program.code.size()),
       visited_(kBitmapBudget / 64 + 1, 0),
       exitFilters_(program.code.size()),
+      loopTable_(program.code.size(), 0),
       slots_(static_cast<std::size_t>(program.slotCount), kNoPosition) {
     // An exit that, past captures, must take a literal character cannot start where the
     // subject holds another byte: ranges of exits skip such positions without visiting them.
@@ -63,6 +64,18 @@ Backtracker::Backtracker(const Program& program)
         filter.byte =
             static_cast<unsigned char>(first.op == Opcode::kPair ? first.arg >> 8 : first.arg);
         filter.fold = first.op == Opcode::kByteFold ? 0x20 : 0;
+    }
+    // The single-byte characters that the body of each character loop takes, so that a scan
+    // needs one table look-up per character.
+    for (std::size_t pc = 0; pc < programSize_; ++pc) {
+        const Instruction& split = program.code[pc];
+        if (split.op == Opcode::kSplit && split.arg == kCharacterLoop) {
+            loopTable_[pc] = static_cast<std::uint32_t>(loopBytes_.size());
+            std::array<bool, 256>& table = loopBytes_.emplace_back();
+            for (std::uint32_t byte = 0; byte < 256; ++byte) {
+                table[byte] = takes(program.code[split.next], program.sets.data(), byte);
+            }
+        }
     }
 }
 
@@ -178,28 +191,48 @@ void Backtracker::scanLoop(std::string_view subject, std::uint32_t loop, std::ui
     const Instruction& split = program_.code[loop];
     const Instruction& body = program_.code[split.next];
     const CharSet* sets = program_.sets.data();
+    const std::array<bool, 256>& takesByte = loopBytes_[loopTable_[loop]];
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(subject.data());
+    const std::size_t size = subject.size();
+    const std::size_t windowEnd = base_ + window_;  // the first position outside the window
     std::uint32_t low = position;
     std::uint32_t lowPrevious = previous;
-    while (position < subject.size()) {
-        const Character character = decodeAt(subject, position);
-        if (!takes(body, sets, character.value)) {
-            break;
-        }
-        const std::uint32_t after = position + character.length;
-        if (!firstVisit(loop, after)) {
-            if (overflow_) {
-                return;
+    // The bit of the loop at the position after the next character, when that is single-byte.
+    std::size_t bit = (position + 1 - base_) * programSize_ + loop;
+    while (position < size) {
+        const unsigned char byte = data[position];
+        if (isLeadByte(byte) && position + 1 < size) {
+            const Character character = decodeAt(subject, position);
+            if (!takes(body, sets, character.value) || !firstVisit(loop, position + 2)) {
+                break;
             }
+            stack_.push_back({split.alt, position, lowPrevious, low});
+            position += 2;
+            low = position;
+            lowPrevious = character.value;
+            bit = (position + 1 - base_) * programSize_ + loop;
+            continue;
+        }
+        if (!takesByte[byte]) {
             break;
         }
-        if (character.length == 2) {
-            stack_.push_back({split.alt, position, lowPrevious, low});
-            low = after;
-            lowPrevious = character.value;
+        if (position + 1 >= windowEnd) {
+            overflow_ = true;
+            break;
         }
-        position = after;
+        std::uint64_t& word = visited_[bit / 64];
+        const std::uint64_t mask = std::uint64_t{1} << (bit % 64);
+        if ((word & mask) != 0) {
+            break;
+        }
+        word |= mask;
+        ++position;
+        bit += programSize_;
     }
-    stack_.push_back({split.alt, position, lowPrevious, low});
+    used_ = std::max(used_, position - base_ + 1);  // the bits set above, for startWindow
+    if (!overflow_) {
+        stack_.push_back({split.alt, position, lowPrevious, low});
+    }
 }
 
 Backtracker::Outcome Backtracker::search(std::string_view subject, std::size_t from,

@@ -1,6 +1,7 @@
 // The bounded backtracker: leftmost-first search with captures, fast on short spans.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -58,9 +59,11 @@ class Backtracker {
     std::size_t window_;                  // positions the visited bitmap covers
     std::vector<std::uint64_t> visited_;  // bit (position - base) * programSize + pc
     std::size_t base_ = 0;
-    std::size_t used_ = 0;                 // positions from base_ that may have bits set
-    bool overflow_ = false;                // the last exploration left the window
-    std::vector<ExitFilter> exitFilters_;  // per instruction, for ranges of exits there
+    std::size_t used_ = 0;                  // positions from base_ that may have bits set
+    bool overflow_ = false;                 // the last exploration left the window
+    std::vector<ExitFilter> exitFilters_;   // per instruction, for ranges of exits there
+    std::vector<std::uint32_t> loopTable_;  // per character loop's Split: its loopBytes_ index
+    std::vector<std::array<bool, 256>> loopBytes_;  // per character loop: the bytes it takes
     std::vector<Job> stack_;
     std::vector<std::uint32_t> slots_;
 };

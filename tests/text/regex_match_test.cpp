@@ -314,6 +314,49 @@ TEST(RegexMatch, GivesTheSameRowsWhateverTheLengthOfTheLines) {
     EXPECT_EQ(std::count(automatic.begin(), automatic.end(), '['), rows);
 }
 
+// The two matchers against each other on long generated subjects: lines from a few bytes to
+// several windows long, ASCII mixed with double-byte characters.
+TEST(RegexMatch, BothMatchersAgreeOnLongSubjects) {
+    const char* const patterns[] = {
+        "\\<a href=.*>(.[^\\<]*)?\\</a>\\s.*?\\s.*</td>\\s.*<td (.*)\\</td>",
+        "<.*>",
+        "<[^>]*>",
+        "(a|b)*c",
+        "(\\w+)\\s*=\\s*\"([^\"]*)\"",
+        ".*x",
+        "^.*$",
+        "(?:ab|a)*b",
+        "\\bx\\w*",
+        "\xD6\xD0.*?\xCE\xC4",  // 中.*?文
+        "[^\\s]+\\s+[^\\s]+$",
+    };
+    const char* const pieces[] = {
+        "a", "b",  "c",        "x",    " ",     "=",    "\"",       "<",       ">",
+        "/", "\n", "<a href=", "</a>", "</td>", "<td ", "\xD6\xD0", "\xCE\xC4"};
+    std::uint32_t state = 936;
+    auto random = [&state](std::uint32_t bound) {
+        state = state * 1103515245 + 12345;
+        return (state >> 16) % bound;
+    };
+    for (const std::size_t lineLength : {8, 200, 3000, 9000, 30000}) {
+        std::string subject;
+        while (subject.size() < 60000) {
+            const char* piece = pieces[random(sizeof pieces / sizeof pieces[0])];
+            if (std::string_view(piece) == "\n" && random(lineLength) > 8) {
+                continue;  // line feeds rarely, so that lines run to about lineLength
+            }
+            subject += piece;
+        }
+        for (const char* pattern : patterns) {
+            for (const Options options : {Options{true, true}, Options{false, false}}) {
+                EXPECT_EQ(allMatches(pattern, options, subject),
+                          allMatches(pattern, options, subject, Engine::kPikeVm))
+                    << pattern << " on lines of about " << lineLength;
+            }
+        }
+    }
+}
+
 // Inputs that make naive engines recurse per character or restart per candidate. The point is
 // that they finish (no stack overflow, no quadratic blow-up); speed is measured elsewhere.
 TEST(RegexMatch, RunsOverAMebibyteOnOneLine) {
