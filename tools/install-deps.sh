@@ -7,6 +7,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libcurl4-openssl-dev
     g++-mingw-w64-x86-64 wine64 wine xvfb xdotool xclip x11-utils imagemagick
     fonts-wqy-microhei libstb-dev
+    libbenchmark-dev libpcre2-dev libicu-dev pkg-config
 )
 
 missing=()

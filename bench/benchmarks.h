@@ -1,0 +1,32 @@
+// The benchmark groups of velvane_benchmarks. Each registers its benchmarks with Google
+// Benchmark; names are "group/case/engine", which docs/performance.md is written from.
+#pragma once
+
+#include <string>
+
+#include "bench/bench_inputs.h"
+
+namespace velvane::bench {
+
+struct RunOptions {
+    double peerTimeoutSeconds = 10;  // for each peer run in a child process
+};
+
+// Parsing the page with every engine, and converting it with every converter.
+void registerPageBenchmarks(const Inputs& inputs);
+void registerConversionBenchmarks(const Inputs& inputs);
+// Growing pages and pathological inputs.
+void registerScalingBenchmarks(const Inputs& inputs, const RunOptions& options);
+// One whole refresh over loopback.
+void registerRefreshBenchmark(const Inputs& inputs);
+
+// Checks, before anything is timed, that every engine finds the same matches on the page and
+// every converter gives the same bytes; prints a loud line for each disagreement. True when
+// all agree.
+bool checkAgreement(const Inputs& inputs, const std::string& expectedRowsFile);
+
+// Writes the subjects the scaling benchmarks give the peers, and a manifest naming them, so
+// that Python's re can be timed on the very same bytes (bench/python_re.py).
+void writePeerInputs(const Inputs& inputs, const std::string& directory);
+
+}  // namespace velvane::bench
