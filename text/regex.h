@@ -4,7 +4,7 @@
 //   literals, escaped punctuation ("\<" is "<"), \d \D \w \W \s \S \b \B \n \r \t \f \v,
 //   \xHH and \uHHHH for U+0000..U+007F only (the code page's single-byte ASCII range; anything
 //   above is refused rather than mapped), ".", classes with ranges and negation, (...), (?:...),
-//   |, * + ? {n} {n,} {n,m} greedy or lazy (counts up to kMaxRepeatCount), ^ and $.
+//   |, * + ? {n} {n,} {n,m} greedy or lazy, ^ and $.
 // The semantics are those of a backtracking leftmost-first engine (Perl, JavaScript, VBScript,
 // Python), with Python's choices where they differ:
 //   - a lead byte 0x81..0xFE and the byte after it form one character, everywhere;
@@ -15,9 +15,11 @@
 //   - IgnoreCase folds ASCII letters only; double-byte characters never change;
 //   - class ranges between double-byte characters follow the code page's order;
 //   - an iteration of a loop that matched the empty text ends the loop, its captures kept;
-//     captures of earlier iterations stay when a later one does not set them.
-// Matching takes time linear in the subject (regex_backtracker.cpp, regex_pike_vm.cpp);
-// subjects of 4 GiB or more never match.
+//     captures of earlier iterations stay when a later one does not set them;
+//   - but \B matches in the empty subject, as in Perl and JavaScript (Python's never does).
+// Limits (regex_syntax.h): counts up to 1000, 99 groups, parentheses 100 deep, 10000
+// instructions after counted repeats are expanded. Matching takes time linear in the subject
+// (regex_backtracker.cpp, regex_pike_vm.cpp); subjects of 4 GiB or more never match.
 #pragma once
 
 #include <cstddef>

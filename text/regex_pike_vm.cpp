@@ -4,10 +4,16 @@
 // a time, as Thompson described and Pike extended with capture slots (see Russ Cox, "Regular
 // Expression Matching: the Virtual Machine Approach"). The threads alive at a position are kept
 // in a list ordered by priority, the order in which a backtracking engine would try them; a
-// thread that reaches an instruction another thread already holds at the same position is
-// dropped, because the earlier one explores the same future with higher priority. That rule
-// bounds the list by the program size and makes the result equal to the first match a
-// backtracking engine (Perl, JavaScript, VBScript, Python) would find, captures included.
+// thread that reaches a state another thread already reached at the same position is dropped,
+// because the earlier one explores the same future with higher priority. A state is the
+// instruction, and inside loops that can match the empty text also how many of them began
+// their iteration here (stateKey). That rule bounds the list by the program size and makes the
+// result equal to the first match a backtracking engine (Perl, JavaScript, VBScript, Python)
+// would find, captures included.
+//
+// The Pike VM is the matcher of last resort: it runs every program on subjects of any length.
+// For the common case the bounded backtracker (regex_backtracker.cpp) is several times faster,
+// and hands over to the Pike VM when it cannot finish in its window.
 //
 // Search is unanchored: while no match has been found, a new thread of lowest priority starts
 // at every position that can begin a match, so one pass finds the leftmost match without ever
