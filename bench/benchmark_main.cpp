@@ -4,6 +4,7 @@
 //                        summary_page_rows_cp936.txt are (default: the source tree's fixtures)
 //   --page_dir=DIR       further pages ("*_cp936.html") to build the large subjects from
 //   --peer_timeout=SEC   time limit of each peer run in a child process (default 10)
+//   --repetitions=N      repetitions of the benchmarks that run in this process (default 1)
 //   --write_inputs=DIR   write the peers' subjects and a manifest for bench/python_re.py, and
 //                        stop
 // Before anything is timed it checks that all engines and converters agree on the page; the
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
     if (takeFlag(argc, argv, "peer_timeout", timeout)) {
         options.peerTimeoutSeconds = std::atof(timeout.c_str());
     }
+    std::string repetitions;
+    if (takeFlag(argc, argv, "repetitions", repetitions)) {
+        options.repetitions = std::atoi(repetitions.c_str());
+    }
     const bool writeInputs = takeFlag(argc, argv, "write_inputs", inputsDir);
 
     benchmark::Initialize(&argc, argv);
@@ -71,8 +76,8 @@ int main(int argc, char** argv) {
     const bool agree = checkAgreement(inputs, fixtureDir + "/summary_page_rows_cp936.txt");
     std::fflush(stdout);
 
-    registerPageBenchmarks(inputs);
-    registerConversionBenchmarks(inputs);
+    registerPageBenchmarks(inputs, options);
+    registerConversionBenchmarks(inputs, options);
     registerScalingBenchmarks(inputs, options);
     registerRefreshBenchmark(inputs);
     benchmark::RunSpecifiedBenchmarks();

@@ -2,6 +2,8 @@
 // Benchmark; names are "group/case/engine", which docs/performance.md is written from.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 
 #include "bench/bench_inputs.h"
@@ -10,11 +12,17 @@ namespace velvane::bench {
 
 struct RunOptions {
     double peerTimeoutSeconds = 10;  // for each peer run in a child process
+    // Repetitions of each benchmark that runs in this process; the report takes the fastest,
+    // the one least disturbed by the rest of the machine.
+    int repetitions = 1;
 };
 
+// Applies the options' repetitions to a benchmark of this process.
+void repeat(benchmark::internal::Benchmark* benchmark, const RunOptions& options);
+
 // Parsing the page with every engine, and converting it with every converter.
-void registerPageBenchmarks(const Inputs& inputs);
-void registerConversionBenchmarks(const Inputs& inputs);
+void registerPageBenchmarks(const Inputs& inputs, const RunOptions& options);
+void registerConversionBenchmarks(const Inputs& inputs, const RunOptions& options);
 // Growing pages and pathological inputs.
 void registerScalingBenchmarks(const Inputs& inputs, const RunOptions& options);
 // One whole refresh over loopback.

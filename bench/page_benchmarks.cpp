@@ -134,84 +134,104 @@ bool report(bool agree, const std::string& what) {
 
 }  // namespace
 
-void registerPageBenchmarks(const Inputs& inputs) {
+void repeat(benchmark::internal::Benchmark* benchmark, const RunOptions& options) {
+    if (options.repetitions > 1) {
+        benchmark->Repetitions(options.repetitions)->DisplayAggregatesOnly(true);
+    }
+}
+
+void registerPageBenchmarks(const Inputs& inputs, const RunOptions& options) {
     const std::string* page = &inputs.page;
-    benchmark::RegisterBenchmark("page/parse/ours-parseHotRows", [page](benchmark::State& state) {
-        PatternMatcher matcher;
-        std::size_t rows = 0;
-        for (auto _ : state) {
-            const HotRowList list = parseHotRows(matcher, *page);
-            rows = list.size();
-            benchmark::DoNotOptimize(list.data());
-        }
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page->size()));
-        state.counters["matches"] = static_cast<double>(rows);
-    });
+    repeat(benchmark::RegisterBenchmark("page/parse/ours-parseHotRows",
+                                        [page](benchmark::State& state) {
+                                            PatternMatcher matcher;
+                                            std::size_t rows = 0;
+                                            for (auto _ : state) {
+                                                const HotRowList list =
+                                                    parseHotRows(matcher, *page);
+                                                rows = list.size();
+                                                benchmark::DoNotOptimize(list.data());
+                                            }
+                                            state.SetBytesProcessed(static_cast<std::int64_t>(
+                                                state.iterations() * page->size()));
+                                            state.counters["matches"] = static_cast<double>(rows);
+                                        }),
+           options);
     for (const EngineKind kind : kPageEngines) {
-        benchmark::RegisterBenchmark((std::string("page/parse/") + engineName(kind)).c_str(),
-                                     [page, kind](benchmark::State& state) {
-                                         const auto matcher = makeMatcher(kind, kRowPattern);
-                                         SearchOutcome outcome;
-                                         for (auto _ : state) {
-                                             outcome = matcher->searchAll(*page);
-                                         }
-                                         if (!outcome.error.empty()) {
-                                             state.SkipWithError(outcome.error.c_str());
-                                         }
-                                         reportSearch(state, page->size(), outcome);
-                                     });
+        repeat(benchmark::RegisterBenchmark((std::string("page/parse/") + engineName(kind)).c_str(),
+                                            [page, kind](benchmark::State& state) {
+                                                const auto matcher = makeMatcher(kind, kRowPattern);
+                                                SearchOutcome outcome;
+                                                for (auto _ : state) {
+                                                    outcome = matcher->searchAll(*page);
+                                                }
+                                                if (!outcome.error.empty()) {
+                                                    state.SkipWithError(outcome.error.c_str());
+                                                }
+                                                reportSearch(state, page->size(), outcome);
+                                            }),
+               options);
     }
     // What a refresh spends on the page once it has the body: conversion, then parsing.
     const std::string* utf8 = &inputs.pageUtf8;
-    benchmark::RegisterBenchmark("page/convert+parse/ours", [utf8](benchmark::State& state) {
-        PatternMatcher matcher;
-        std::size_t rows = 0;
-        for (auto _ : state) {
-            const HotRowList list = parseHotRows(matcher, utf8ToLocal(*utf8));
-            rows = list.size();
-            benchmark::DoNotOptimize(list.data());
-        }
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * utf8->size()));
-        state.counters["matches"] = static_cast<double>(rows);
-    });
+    repeat(benchmark::RegisterBenchmark("page/convert+parse/ours",
+                                        [utf8](benchmark::State& state) {
+                                            PatternMatcher matcher;
+                                            std::size_t rows = 0;
+                                            for (auto _ : state) {
+                                                const HotRowList list =
+                                                    parseHotRows(matcher, utf8ToLocal(*utf8));
+                                                rows = list.size();
+                                                benchmark::DoNotOptimize(list.data());
+                                            }
+                                            state.SetBytesProcessed(static_cast<std::int64_t>(
+                                                state.iterations() * utf8->size()));
+                                            state.counters["matches"] = static_cast<double>(rows);
+                                        }),
+           options);
 }
 
-void registerConversionBenchmarks(const Inputs& inputs) {
+void registerConversionBenchmarks(const Inputs& inputs, const RunOptions& options) {
     const std::string* utf8 = &inputs.pageUtf8;
     auto record = [utf8](benchmark::State& state, std::size_t outBytes) {
         state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * utf8->size()));
         state.counters["output_bytes"] = static_cast<double>(outBytes);
     };
-    benchmark::RegisterBenchmark("page/convert/ours-utf8ToLocal",
-                                 [utf8, record](benchmark::State& state) {
-                                     std::size_t out = 0;
-                                     for (auto _ : state) {
-                                         const Text text = utf8ToLocal(*utf8);
-                                         out = text.size();
-                                         benchmark::DoNotOptimize(text.data());
-                                     }
-                                     record(state, out);
-                                 });
-    benchmark::RegisterBenchmark("page/convert/iconv", [utf8, record](benchmark::State& state) {
-        IconvConverter converter;
-        std::size_t out = 0;
-        for (auto _ : state) {
-            const std::string text = converter.convert(*utf8);
-            out = text.size();
-            benchmark::DoNotOptimize(text.data());
-        }
-        record(state, out);
-    });
-    benchmark::RegisterBenchmark("page/convert/icu", [utf8, record](benchmark::State& state) {
-        IcuConverter converter;
-        std::size_t out = 0;
-        for (auto _ : state) {
-            const std::string text = converter.convert(*utf8);
-            out = text.size();
-            benchmark::DoNotOptimize(text.data());
-        }
-        record(state, out);
-    });
+    repeat(benchmark::RegisterBenchmark("page/convert/ours-utf8ToLocal",
+                                        [utf8, record](benchmark::State& state) {
+                                            std::size_t out = 0;
+                                            for (auto _ : state) {
+                                                const Text text = utf8ToLocal(*utf8);
+                                                out = text.size();
+                                                benchmark::DoNotOptimize(text.data());
+                                            }
+                                            record(state, out);
+                                        }),
+           options);
+    repeat(benchmark::RegisterBenchmark("page/convert/iconv",
+                                        [utf8, record](benchmark::State& state) {
+                                            IconvConverter converter;
+                                            std::size_t out = 0;
+                                            for (auto _ : state) {
+                                                const std::string text = converter.convert(*utf8);
+                                                out = text.size();
+                                                benchmark::DoNotOptimize(text.data());
+                                            }
+                                            record(state, out);
+                                        }),
+           options);
+    repeat(benchmark::RegisterBenchmark("page/convert/icu",
+                                        [utf8, record](benchmark::State& state) {
+                                            IcuConverter converter;
+                                            std::size_t out = 0;
+                                            for (auto _ : state) {
+                                                const std::string text = converter.convert(*utf8);
+                                                out = text.size();
+                                                benchmark::DoNotOptimize(text.data());
+                                            }
+                                            record(state, out);
+                                        }),
+           options);
 }
 
 // std::regex runs on the page in this process: the page's rows are short, so its recursion

@@ -98,22 +98,23 @@ std::map<std::string, std::string>& failures() {
 }
 
 void registerInProcess(const Inputs& inputs, const FamilyInfo& info, EngineKind kind,
-                       std::size_t bytes) {
+                       std::size_t bytes, const RunOptions& options) {
     const std::string name =
         std::string("scaling/") + info.name + "/" + engineName(kind) + "/" + compactSize(bytes);
-    benchmark::RegisterBenchmark(name.c_str(),
-                                 [&inputs, info, kind, bytes](benchmark::State& state) {
-                                     const std::string text = subject(inputs, info.family, bytes);
-                                     const auto matcher = makeMatcher(kind, info.pattern);
-                                     SearchOutcome outcome;
-                                     for (auto _ : state) {
-                                         outcome = matcher->searchAll(text);
-                                     }
-                                     if (!outcome.error.empty()) {
-                                         state.SkipWithError(outcome.error.c_str());
-                                     }
-                                     reportSearch(state, text.size(), outcome);
-                                 });
+    auto* benchmark = benchmark::RegisterBenchmark(
+        name.c_str(), [&inputs, info, kind, bytes](benchmark::State& state) {
+            const std::string text = subject(inputs, info.family, bytes);
+            const auto matcher = makeMatcher(kind, info.pattern);
+            SearchOutcome outcome;
+            for (auto _ : state) {
+                outcome = matcher->searchAll(text);
+            }
+            if (!outcome.error.empty()) {
+                state.SkipWithError(outcome.error.c_str());
+            }
+            reportSearch(state, text.size(), outcome);
+        });
+    repeat(benchmark, options);
 }
 
 void registerIsolated(const Inputs& inputs, const FamilyInfo& info, EngineKind kind,
@@ -162,14 +163,14 @@ void registerScalingBenchmarks(const Inputs& inputs, const RunOptions& options) 
         std::sort(ourSizes.begin(), ourSizes.end());
         ourSizes.erase(std::unique(ourSizes.begin(), ourSizes.end()), ourSizes.end());
         for (const std::size_t bytes : ourSizes) {
-            registerInProcess(inputs, info, EngineKind::kOurs, bytes);
+            registerInProcess(inputs, info, EngineKind::kOurs, bytes, options);
         }
         for (const EngineKind kind :
              {EngineKind::kPcre2, EngineKind::kPcre2Jit, EngineKind::kStdRegex}) {
             for (const std::size_t bytes : info.peerSizes) {
                 // The peers are at home on realistic pages; only std::regex needs the child.
                 if (info.family == Family::kPages && kind != EngineKind::kStdRegex) {
-                    registerInProcess(inputs, info, kind, bytes);
+                    registerInProcess(inputs, info, kind, bytes, options);
                 } else {
                     registerIsolated(inputs, info, kind, bytes, options.peerTimeoutSeconds);
                 }

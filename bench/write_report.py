@@ -111,12 +111,15 @@ def load_benchmarks(path):
     for entry in data["benchmarks"]:
         if entry.get("run_type", "iteration") != "iteration":
             continue
-        name = re.sub(r"/(iterations:\d+|manual_time|real_time)", "", entry["name"])
+        name = re.sub(r"/(iterations:\d+|repeats:\d+|manual_time|real_time)", "", entry["name"])
         if entry.get("error_occurred"):
             figures[name] = Figure(failure=failure_text(entry.get("error_message", "error")))
             continue
         manual = "manual_time" in entry["name"]
         seconds = unit_seconds(entry, "real_time" if manual else "cpu_time")
+        earlier = figures.get(name)
+        if earlier is not None and earlier.ok and earlier.seconds <= seconds:
+            continue  # of repetitions, the fastest: the one the rest of the machine disturbed least
         rate = entry.get("bytes_per_second")
         figures[name] = Figure(seconds=seconds,
                                bytes_=rate * seconds if rate else None,
@@ -341,7 +344,7 @@ def targets_section(report, figures, ratios):
                      "ours takes %.2fx JIT's time" % ratio,
                      verdict(ratio <= 1.5, "%.0f%% over" % ((ratio / 1.5 - 1) * 100))])
     for family, (ratio, _, _) in ratios.items():
-        rows.append(["linear on %s: 16 MiB no more than 18x 1 MiB" % family, "%.1fx" % ratio,
+        rows.append(["linear on %s: 16 MiB no more than 18x 1 MiB" % family, "%.2fx" % ratio,
                      verdict(ratio <= 18, "%.0f%% over" % ((ratio / 18 - 1) * 100))])
     convert = figures.get("page/convert/ours-utf8ToLocal")
     iconv = figures.get("page/convert/iconv")
@@ -403,7 +406,8 @@ def main(argv=None):
                "Written by `bench/run_benchmarks.sh` from one run of `velvane_benchmarks` "
                "(Google Benchmark) and `bench/python_re.py`; the analysis at the end is "
                "written by hand (`bench/performance_notes.md`). Figures are processor time "
-               "(1 MB = 10^6 bytes), except where a table says wall clock.", "")
+               "(1 MB = 10^6 bytes), except where a table says wall clock; of the repetitions "
+               "of a benchmark (three in a full run) the fastest counts.", "")
     report.table(["", ""], [
         ["date", machine["date"]],
         ["commit", machine["commit"]],
