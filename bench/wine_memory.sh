@@ -105,7 +105,29 @@ elapsed=$(python3 -c "import time; print(time.time() - $started)")
 peak=$(awk '/^VmHWM:/ {print $2}' "/proc/$process/status")
 rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$process/status")
 
-note="Measured on Wine $(wine --version 2>/dev/null), Xvfb, LANG=${LANG:-C}: VmHWM of the velvane.exe process, $refreshes page requests served (the start-up refresh, then automatic refresh every second), resident memory at that moment ${rss} KiB."
+# For scale: the same figure for a static program that only loads user32 and sleeps.
+cat >"$work/idle.c" <<'C'
+#include <windows.h>
+int main(void) { MessageBeep(0); Sleep(6000); return 0; }
+C
+baseline=0
+if x86_64-w64-mingw32-gcc-posix -O2 -static "$work/idle.c" -o "$work/idle.exe" -luser32; then
+    tools/wine-run "$work/idle.exe" >/dev/null 2>&1 &
+    idle_pid=$!
+    for _ in $(seq 1 100); do
+        for pid in $(pgrep -f 'idle\.exe' || true); do
+            if [ "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" = "$work/idle.exe " ]; then
+                sleep 2
+                baseline=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+            fi
+        done
+        [ "$baseline" != 0 ] && break
+        sleep 0.1
+    done
+    wait "$idle_pid" || true
+fi
+
+note="Measured on Wine $(wine --version 2>/dev/null), Xvfb, LANG=${LANG:-C}: VmHWM of the velvane.exe process, $refreshes page requests served (the start-up refresh, then automatic refresh every second), resident memory at that moment ${rss} KiB. For scale, a static program that only loads user32 and sleeps peaks at ${baseline} KiB under the same Wine."
 if [ "$refreshes" -lt 10 ]; then
     note="$note Automatic refresh did not bring ten refreshes: the figure is after $refreshes."
 fi
@@ -113,6 +135,7 @@ python3 - "$output" <<PYTHON
 import json, sys
 json.dump({"build_type": "Release", "size": $size, "stripped_size": $stripped_size,
            "peak_rss_kib": $peak, "refreshes": $refreshes, "seconds": $elapsed,
+           "baseline_kib": ${baseline:-0},
            "note": """$note"""}, open(sys.argv[1], "w"), indent=1)
 PYTHON
 echo "velvane.exe: $size bytes, peak $peak KiB after $refreshes refreshes"

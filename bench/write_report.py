@@ -320,6 +320,9 @@ def exe_section(report, exe):
         rows.append(["peak resident memory of the velvane.exe process under Wine (VmHWM)",
                      "%.1f MiB after %d refreshes in %.0f s" % (
                          exe["peak_rss_kib"] / 1024, exe["refreshes"], exe["seconds"])])
+        if exe.get("baseline_kib"):
+            rows.append(["the same for a static program that only loads user32 and sleeps",
+                         "%.1f MiB" % (exe["baseline_kib"] / 1024)])
     else:
         rows.append(["peak memory under Wine", "**TODO**: %s" % exe.get("note", "not measured")])
     report.table(["figure", "value"], rows)
