@@ -116,7 +116,8 @@ if x86_64-w64-mingw32-gcc-posix -O2 -static "$work/idle.c" -o "$work/idle.exe" -
     idle_pid=$!
     for _ in $(seq 1 100); do
         for pid in $(pgrep -f 'idle\.exe' || true); do
-            if [ "$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" = "$work/idle.exe " ]; then
+            # Wine writes the program's path over the loader's arguments.
+            if [ "$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n1)" = "$work/idle.exe" ]; then
                 sleep 2
                 baseline=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
             fi
