@@ -4,6 +4,12 @@
 #  - Windows tests exist only in the Windows build and run under Wine.
 set(VELVANE_WINDOWS_BINARY_DIR ${CMAKE_BINARY_DIR}/windows)
 set(VELVANE_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine-run)
+# The sanitizer sub-build (cmake/SanitizerBuild.cmake) and how its programs run: every portable
+# test program is also run from there as asan.<name>.
+set(VELVANE_SANITIZE_BINARY_DIR ${CMAKE_BINARY_DIR}/sanitize)
+set(VELVANE_SANITIZER_ENVIRONMENT
+    "ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_string_checks=1"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
 
 if(NOT TARGET GTest::gtest_main)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -29,6 +35,7 @@ function(velvane_portable_test name)
         add_test(NAME ${name} COMMAND ${name})
     else()
         gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES LABELS native)
+        set_property(GLOBAL APPEND PROPERTY VELVANE_PORTABLE_TEST_PROGRAMS ${name})
         _velvane_wine_test(${name})
     endif()
 endfunction()

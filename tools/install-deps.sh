@@ -8,6 +8,7 @@ packages=(
     g++-mingw-w64-x86-64 wine64 wine xvfb xdotool xclip x11-utils imagemagick
     fonts-wqy-microhei libstb-dev
     libbenchmark-dev libpcre2-dev libicu-dev pkg-config
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -7,7 +7,14 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/velvane-net-server.XXXXXX")
 
-python3 "$here/test_server.py" --port-file "$work/ports" &
+# --server <script> runs another server of the same kind (hostile_server.py).
+server_script=$here/test_server.py
+if [ "${1:-}" = "--server" ]; then
+    server_script=$2
+    shift 2
+fi
+
+python3 "$server_script" --port-file "$work/ports" &
 server=$!
 trap 'kill "$server" 2>/dev/null || true; wait "$server" 2>/dev/null || true; rm -rf "$work"' EXIT
 

@@ -1,0 +1,22 @@
+// Windows keeps the peak working set of a process and offers no way to reset it.
+#include <psapi.h>
+#include <windows.h>
+
+#include "peak_memory.h"
+
+namespace velvane {
+
+bool resetPeakMemory() {
+    return false;
+}
+
+std::size_t peakMemoryBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+        return 0;
+    }
+    return counters.PeakWorkingSetSize;
+}
+
+}  // namespace velvane
