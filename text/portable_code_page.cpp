@@ -21,7 +21,6 @@
 // This build has no system ANSI code page to ask, so an omitted code page (or 0, which names the
 // ANSI code page on Windows) means 936, the code page of every text of the program.
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -276,6 +275,7 @@ std::size_t encodedSizeBound(const ByteArray& wide) {
     std::memcpy(&lowTop, kLowTop, sizeof lowTop);
     std::memcpy(&highTop, kHighTop, sizeof highTop);
     std::memcpy(&lowBits, kLowBits, sizeof lowBits);
+    constexpr std::uint64_t kEveryByte = 0x0101010101010101ULL;
     const std::size_t units = wide.size() / 2;
     std::size_t extra = 0;
     std::size_t i = 0;
@@ -284,7 +284,11 @@ std::size_t encodedSizeBound(const ByteArray& wide) {
         std::memcpy(&block, wide.data() + i, sizeof block);
         // The top bit of each byte that is not 0, without carries between bytes.
         const std::uint64_t nonZero = (((block & lowBits) + lowBits) | block);
-        extra += static_cast<std::size_t>(std::popcount((block & lowTop) | (nonZero & highTop)));
+        // At most the top bit of each byte is set, so the count is a sum of eight 0s and 1s:
+        // moved to the bottom of each byte and multiplied, they add up in the top byte.
+        // (std::popcount becomes a library call where the CPU's instruction is not assumed.)
+        const std::uint64_t beyond = (block & lowTop) | (nonZero & highTop);
+        extra += static_cast<std::size_t>(((beyond >> 7) * kEveryByte) >> 56);
     }
     for (; i + 1 < wide.size(); i += 2) {
         extra += wide[i] >= 0x80 || wide[i + 1] != 0;
