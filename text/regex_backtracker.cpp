@@ -49,6 +49,7 @@ Backtracker::Backtracker(const Program& program)
       visited_(kBitmapBudget / 64 + 1, 0),
       exitFilters_(program.code.size()),
       loopTable_(program.code.size(), 0),
+      lazyTable_(program.code.size(), 0),
       slots_(static_cast<std::size_t>(program.slotCount), kNoPosition) {
     // An exit that, past captures, must take a literal character cannot start where the
     // subject holds another byte: ranges of exits skip such positions without visiting them.
@@ -75,6 +76,35 @@ Backtracker::Backtracker(const Program& program)
             for (std::uint32_t byte = 0; byte < 256; ++byte) {
                 table[byte] = takes(program.code[split.next], program.sets.data(), byte);
             }
+        }
+    }
+    // Lazy loops over one character: a Split whose second branch is one consuming instruction
+    // that leads (through Jumps) straight back to it, and whose first branch, past captures,
+    // starts with a consuming instruction.
+    for (std::size_t pc = 0; pc < programSize_; ++pc) {
+        const Instruction& split = program.code[pc];
+        if (split.op != Opcode::kSplit || split.arg == kCharacterLoop ||
+            program.code[split.alt].op >= Opcode::kMatch) {
+            continue;
+        }
+        std::uint32_t back = program.code[split.alt].next;
+        while (back != pc && program.code[back].op == Opcode::kJump) {
+            back = program.code[back].next;
+        }
+        std::uint32_t exit = split.next;
+        while (program.code[exit].op == Opcode::kSave || program.code[exit].op == Opcode::kJump) {
+            exit = program.code[exit].next;
+        }
+        if (back != pc || program.code[exit].op >= Opcode::kMatch) {
+            continue;
+        }
+        lazyTable_[pc] = static_cast<std::uint32_t>(lazyLoops_.size() + 1);
+        LazyLoop& lazy = lazyLoops_.emplace_back();
+        lazy.body = split.alt;
+        lazy.exit = exit;
+        for (std::uint32_t byte = 0; byte < 256; ++byte) {
+            lazy.steps[byte] = takes(program.code[lazy.body], program.sets.data(), byte) &&
+                               !takes(program.code[exit], program.sets.data(), byte);
         }
     }
 }
@@ -158,6 +188,9 @@ bool Backtracker::tryAt(std::string_view subject, std::uint32_t start, std::uint
                 scanLoop(subject, pc, position, previous);
                 break;
             } else if (instruction.op == Opcode::kSplit) {
+                if (lazyTable_[pc] != 0 && !skipLazyLoop(subject, pc, position, previous)) {
+                    break;
+                }
                 stack_.push_back({instruction.alt, position, previous, position});
                 pc = instruction.next;
             } else if (instruction.op == Opcode::kJump) {
@@ -233,6 +266,44 @@ void Backtracker::scanLoop(std::string_view subject, std::uint32_t loop, std::ui
     if (!overflow_) {
         stack_.push_back({split.alt, position, lowPrevious, low});
     }
+}
+
+// Runs the lazy loop whose Split is `loop`, entered (and marked explored) at `position`, over
+// the characters where its exit cannot start: there the exit would fail at once, its captures
+// undone, and the body would take the character and come back to the Split. Stops at the first
+// character that the exit may start with or the body refuses, leaving `position` and `previous`
+// there for the Split to be run as usual. Each position stepped onto marks the Split explored
+// there as coming back to it would; false when it already was (or lies outside the window), and
+// the branch ends as it would have.
+bool Backtracker::skipLazyLoop(std::string_view subject, std::uint32_t loop,
+                               std::uint32_t& position, std::uint32_t& previous) {
+    const LazyLoop& lazy = lazyLoops_[lazyTable_[loop] - 1];
+    const Instruction* code = program_.code.data();
+    const CharSet* sets = program_.sets.data();
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(subject.data());
+    const std::size_t size = subject.size();
+    while (position < size) {
+        const unsigned char byte = data[position];
+        if (isLeadByte(byte) && position + 1 < size) {
+            const Character character = decodeAt(subject, position);
+            if (takes(code[lazy.exit], sets, character.value) ||
+                !takes(code[lazy.body], sets, character.value)) {
+                return true;
+            }
+            previous = character.value;
+            position += 2;
+        } else {
+            if (!lazy.steps[byte]) {
+                return true;
+            }
+            previous = byte;
+            ++position;
+        }
+        if (!firstVisit(loop, position)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 Backtracker::Outcome Backtracker::search(std::string_view subject, std::size_t from,

@@ -47,7 +47,19 @@ class Backtracker {
         bool admits(char c) const { return (static_cast<unsigned char>(c) | fold) == byte; }
     };
 
+    // A lazy loop over one character ("x*?", "x+?") whose exit must start with a consuming
+    // instruction: at a position where that instruction refuses the character, trying the exit
+    // first is pointless, so the loop steps straight on.
+    struct LazyLoop {
+        std::uint32_t body;           // the consuming instruction of the loop
+        std::uint32_t exit;           // the consuming instruction the exit starts with
+        std::array<bool, 256> steps;  // single-byte characters the body takes and the
+                                      // exit refuses
+    };
+
     bool tryAt(std::string_view subject, std::uint32_t start, std::uint32_t previous);
+    bool skipLazyLoop(std::string_view subject, std::uint32_t loop, std::uint32_t& position,
+                      std::uint32_t& previous);
     void scanLoop(std::string_view subject, std::uint32_t loop, std::uint32_t position,
                   std::uint32_t previous);
     bool firstVisit(std::uint32_t pc, std::uint32_t position);
@@ -64,6 +76,8 @@ class Backtracker {
     std::vector<ExitFilter> exitFilters_;   // per instruction, for ranges of exits there
     std::vector<std::uint32_t> loopTable_;  // per character loop's Split: its loopBytes_ index
     std::vector<std::array<bool, 256>> loopBytes_;  // per character loop: the bytes it takes
+    std::vector<std::uint32_t> lazyTable_;          // per Split: 1 + its lazyLoops_ index, or 0
+    std::vector<LazyLoop> lazyLoops_;
     std::vector<Job> stack_;
     std::vector<std::uint32_t> slots_;
 };

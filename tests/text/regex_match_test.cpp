@@ -231,6 +231,19 @@ TEST(RegexMatch, TreatsALeadByteAndAnyByteAfterItAsOneCharacter) {
          "aa",
          "[4,5]"},
         {"[@-Z]", {}, "\x81@\x81Z", ""},
+        // A lazy loop steps over whole characters, also where a trail byte is what its exit
+        // looks for.
+        {"<.*?A",
+         {},
+         "<\xB0"
+         "AA",
+         "[0,4]"},
+        {"(.*?)(a)",
+         {true, false},
+         "\xB0"
+         "aA",
+         "[0,3 0,2 2,3]"},
+        {"x.*?\\s", {}, "x\xA1 \xA1  ", "[0,6]"},
     });
 }
 
