@@ -32,6 +32,11 @@ static_assert(kSecurityFlagIgnoreRedirectToHttp == SECURITY_FLAG_IGNORE_REDIRECT
 static_assert(kSecurityFlagIgnoreWeakSignature == SECURITY_FLAG_IGNORE_WEAK_SIGNATURE);
 static_assert(kHttpQueryRawHeadersCrlf == HTTP_QUERY_RAW_HEADERS_CRLF);
 
+// Wine's WinINet reports no receive time-out and waits for a silent server without end, which
+// would freeze the widget in a refresh. Every request therefore gets an explicit one: 30 s of
+// silence, the figure the libcurl backend uses. Wine honours it only on the request handle.
+constexpr DWORD kReceiveTimeoutMilliseconds = 30000;
+
 HINTERNET toNative(InternetHandle handle) {
     return reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(handle));
 }
@@ -90,9 +95,14 @@ class WinInetClient final : public InternetClient {
             typeList.push_back(type.c_str());
         }
         typeList.push_back(nullptr);
-        return fromNative(HttpOpenRequestA(
+        HINTERNET request = HttpOpenRequestA(
             toNative(connection), verbText.c_str(), pathText.c_str(), versionText.c_str(),
-            referrerText.get(), types.empty() ? nullptr : typeList.data(), flags, context));
+            referrerText.get(), types.empty() ? nullptr : typeList.data(), flags, context);
+        if (request != nullptr) {
+            DWORD timeout = kReceiveTimeoutMilliseconds;
+            InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+        }
+        return fromNative(request);
     }
 
     bool setOption(InternetHandle handle, std::uint32_t option,

@@ -1,6 +1,7 @@
 // Windows keeps the peak working set of a process and offers no way to reset it.
-#include <psapi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <psapi.h>
 
 #include "peak_memory.h"
 
