@@ -15,7 +15,8 @@ callable that makes the next answer:
 same port. `hold()` makes the next requests wait for `release()` before they are answered, so
 that a test can look at the widget while its refresh is still downloading.
 
-Every response closes its connection.
+Every response closes its connection. Each request is recorded when it has arrived, before it
+is answered.
 """
 
 import dataclasses
@@ -39,8 +40,7 @@ class Answer:
     reason: str
     body: bytes
     page: str = None  # the page text, for answers that are summary pages
-    tick: int = None
-    entries: list = None
+    entries: list = None  # hot_search_page's entries of that page
 
 
 @dataclasses.dataclass
@@ -50,19 +50,10 @@ class Request:
     header_lines: list  # as received, in order, without the line ends
     answer: Answer = None
 
-    @property
-    def method(self):
-        return self.request_line.split(" ")[0]
-
-    @property
-    def target(self):
-        parts = self.request_line.split(" ")
-        return parts[1] if len(parts) > 1 else ""
-
 
 def page_answer(tick):
     page, entries = hot_search_page.page_for_tick(tick)
-    return Answer(200, "OK", page.encode("utf-8"), page=page, tick=tick, entries=entries)
+    return Answer(200, "OK", page.encode("utf-8"), page=page, entries=entries)
 
 
 ERROR_PAGE = (

@@ -263,8 +263,8 @@ class StartUp(WidgetTest):
         self.assertEqual(first.request_line, f"GET {scripted_service.SUMMARY_TARGET} HTTP/1.1")
         names_values = [(name.strip(), value.strip()) for name, _, value in
                         (line.partition(":") for line in first.header_lines)]
-        refresh_lines = [("Accept", ACCEPT), ("User-Agent", USER_AGENT),
-                         ("Referer", f"http://{self.session.host}{scripted_service.SUMMARY_TARGET}"),
+        address = f"http://{self.session.host}{scripted_service.SUMMARY_TARGET}"
+        refresh_lines = [("Accept", ACCEPT), ("User-Agent", USER_AGENT), ("Referer", address),
                          ("Accept-Language", "zh-cn")]
         refresh_names = {name for name, _ in refresh_lines}
         self.assertEqual([nv for nv in names_values if nv[0] in refresh_names], refresh_lines,
@@ -439,12 +439,30 @@ class Commands(WidgetTest):
         self.click_control(AUTO_REFRESH_CHECK)
         self.wait_control(AUTO_REFRESH_CHECK, lambda c: not c["checked"],
                           "the box to be unchecked")
-        self.assertTrue(self.snapshot().controls[INTERVAL_EDIT]["enabled"])
+        snapshot = self.snapshot()
+        self.assertTrue(snapshot.controls[INTERVAL_EDIT]["enabled"])
         stopped = len(self.service.requests())
+
+        # The click was handled after every refresh before it: the widget shows the last page.
+        # A slot whose tag is one of the five shows that tag's picture; any other tag (a tag
+        # the widget does not know, or the part after a bar in a title) leaves the picture the
+        # slot had from an earlier page.
+        served = self.service.requests()
+        self.assert_slots(snapshot, served[-1].answer.entries, "the last page")
+        expected = [DEFAULT_TAG] * 11
+        for request in served:
+            for slot, (_, tag) in enumerate(slots_of(request.answer.entries)):
+                if tag in TAG_PICTURES_BY_TAG:
+                    expected[slot] = tag
+        inherited = [slot for slot, (_, tag) in enumerate(slots_of(served[-1].answer.entries))
+                     if tag not in TAG_PICTURES_BY_TAG and expected[slot] != DEFAULT_TAG]
+        self.assertTrue(inherited, "the pages give a slot a picture from an earlier page")
+        self.assert_tag_pictures(snapshot, self.session.screenshot(), expected)
         # No more refreshes: this can only be seen by watching for a while, here for two and
         # a half periods.
         self.assertIsNone(self.service.wait_for_requests(stopped + 1, 5.0),
                           "a refresh after automatic refresh was switched off")
+
 
 class AlwaysOnTop(WidgetTest):
     @traced
