@@ -4,7 +4,8 @@
 //
 //   window_inspector list
 //       The widget's top-level window (class "VelvaneWidget", or else the caption "Velvane"),
-//       then every child control, one JSON object per line, in UTF-8.
+//       then every child control, one JSON object per line, in UTF-8. The window's line also
+//       gives the system's ANSI code page, which the locale Wine runs in decides.
 //   window_inspector message-box [--press ok|cancel]
 //       Every message box (dialog class "#32770") of the widget's process with its caption and
 //       the texts of its children; with --press, clicks that button of the first one.
@@ -34,7 +35,8 @@
 //       mouse action on its icon (the message and icon numbers are the widget's own).
 //
 // Exit status: 0 on success, 1 when the widget (or the thing asked for) is not there, 2 on a
-// usage error. Nothing here waits: the caller polls for the states it expects.
+// usage error. Apart from watch-text and topmost-samples, which watch for a given time, nothing
+// here waits: the caller polls for the states it expects.
 //
 // Texts are read without sending messages to the widget where the system keeps them itself
 // (captions), so that a widget busy in a download cannot block the inspector; an edit box's
