@@ -54,9 +54,8 @@ class CheckingSlots final : public velvane::DisplaySlots {
     int lastPictured_ = 0;
 };
 
-// Every row ends a link, so there are no more rows than "</a>" in either letter case at any
-// byte (the matcher and the text operations read double-byte characters a little differently,
-// so the count does not follow either).
+// Every row ends a link, so there are no more rows than "</a>" in either letter case, counted
+// at every byte.
 int countLinkEnds(std::string_view page) {
     int count = 0;
     for (std::size_t at = 0; at + 4 <= page.size(); ++at) {

@@ -18,8 +18,8 @@ namespace {
 
 using velvane::Text;
 
-// Byte indexes where characters start when the text is read from `from`: a byte of 0x80 or
-// above takes the byte after it. (A search that starts at a position reads from there.)
+// Byte indexes where characters start when the text is read from `from` (a search that starts
+// at a position reads from there).
 std::vector<bool> characterStarts(std::string_view text, std::size_t from = 0) {
     std::vector<bool> starts(text.size() + 1, false);
     for (std::size_t i = from; i < text.size(); i += velvane::characterLength(text, i)) {

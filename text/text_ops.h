@@ -30,11 +30,13 @@ Text toUpperAscii(std::string_view text);
 std::int32_t toInteger(std::string_view text);
 bool textEquals(std::string_view a, std::string_view b);
 
-// The number of bytes of the character that starts at `text[index]`: 2 for a byte with its high
-// bit set that has a byte after it, 1 otherwise.
+// The number of bytes of the character that starts at `text[index]`: 2 for a lead byte of code
+// page 936 (0x81 to 0xFE) that has a byte after it, 1 otherwise. 0x80 (the euro sign) and 0xFF
+// stand alone, as in the code page and in the regular-expression engine; taking them with the
+// next byte would let a title ending in "€" swallow the bar that follows it in a row.
 inline int characterLength(std::string_view text, std::size_t index) {
     const auto byte = static_cast<unsigned char>(text[index]);
-    return byte >= 0x80 && index + 1 < text.size() ? 2 : 1;
+    return byte >= 0x81 && byte <= 0xFE && index + 1 < text.size() ? 2 : 1;
 }
 
 }  // namespace velvane

@@ -57,6 +57,20 @@ TEST(FindText, FindsFirstOccurrenceAtCharacterStarts) {
     }
 }
 
+// Only 0x81..0xFE lead a pair: the euro sign (0x80) and 0xFF stand alone. A title ending in the
+// euro sign once swallowed the bar after it, so its row showed "title€|热" as the caption.
+TEST(CharacterLength, OnlyLeadBytesTakeTheByteAfterThem) {
+    EXPECT_EQ(characterLength("\x80|", 0), 1);
+    EXPECT_EQ(characterLength("\xFF|", 0), 1);
+    EXPECT_EQ(characterLength("\x81|", 0), 2);
+    EXPECT_EQ(characterLength("\xFE|", 0), 2);
+    EXPECT_EQ(characterLength("\xFE", 0), 1);
+    EXPECT_EQ(splitText("Price 5\x80|\xC8\xC8", "|", 2),
+              (std::vector<Text>{"Price 5\x80", "\xC8\xC8"}));
+    EXPECT_EQ(findText("\xFF|", "|"), 2);
+    EXPECT_EQ(toUpperAscii("\x80"s + "a\xFF"s + "b"), "\x80"s + "A\xFF"s + "B");
+}
+
 TEST(FindText, LastOccurrenceSkipsSecondBytes) {
     EXPECT_EQ(findLastText("abcabc", "bc"), 5);
     EXPECT_EQ(findLastText("abcABC", "bc", true), 5);
