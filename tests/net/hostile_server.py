@@ -29,13 +29,13 @@ The server writes "<port> <closed port>" to --port-file once it listens, as test
 does; the closed port is one on which nothing listens.
 """
 
-import argparse
-import os
 import select
 import socket
 import socketserver
 import sys
 import time
+
+import loopback_server
 
 SILENT_SECONDS = 120
 SOCKET_SECONDS = 120
@@ -187,33 +187,5 @@ class Handler(socketserver.StreamRequestHandler):
         return link * count + tail
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def unused_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--port-file", required=True)
-    args = parser.parse_args()
-
-    server = Server(("127.0.0.1", 0), Handler)
-    port = server.server_address[1]
-    closed = unused_port()
-    while closed == port:
-        closed = unused_port()
-    temporary = args.port_file + ".tmp"
-    with open(temporary, "w") as out:
-        out.write("%d %d\n" % (port, closed))
-    os.replace(temporary, args.port_file)
-    server.serve_forever()
-
-
 if __name__ == "__main__":
-    main()
+    loopback_server.serve(Handler, __doc__.splitlines()[0])

@@ -23,12 +23,11 @@ The server writes "<port> <closed port>" to the --port-file once it listens; the
 one on which nothing listens, for tests of a refused connection.
 """
 
-import argparse
-import os
-import socket
 import socketserver
 import sys
 from urllib.parse import urlsplit
+
+import loopback_server
 
 CHUNK_SIZES = [1, 7, 100, 1000, 4096, 16384]
 CHUNKED_LENGTH = 100000
@@ -138,33 +137,5 @@ class Handler(socketserver.StreamRequestHandler):
             sent += size
 
 
-class Server(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
-def unused_port():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--port-file", required=True)
-    args = parser.parse_args()
-
-    server = Server(("127.0.0.1", 0), Handler)
-    port = server.server_address[1]
-    closed = unused_port()
-    while closed == port:
-        closed = unused_port()
-    temporary = args.port_file + ".tmp"
-    with open(temporary, "w") as out:
-        out.write("%d %d\n" % (port, closed))
-    os.replace(temporary, args.port_file)
-    server.serve_forever()
-
-
 if __name__ == "__main__":
-    main()
+    loopback_server.serve(Handler, __doc__.splitlines()[0])
