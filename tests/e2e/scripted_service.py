@@ -3,13 +3,16 @@ every request exactly as it arrived.
 
 The request line and the header lines are read by hand, so that they are kept byte for byte and
 in order. What the service answers is set by the test at any time with `answer_with`, given a
-callable that makes the next answer:
+callable that makes the answer to a request:
 
     pages(first_tick)   the realistic summary page of tools/hot_search_page.py, a new tick for
                         every request (first_tick, first_tick + 1, ...)
     error_answer        500 with an HTML error page
     garbage_answer      200 with bytes that are no page at all (not even valid UTF-8)
     empty_answer        200 with an empty body
+    hostile_once(route) the hostile test server's answer at `route` (tests/net/hostile_server.py:
+                        silence, a drip, 100 MiB, a redirect loop, ...) to the first request for
+                        the summary page, an empty body to the later ones
 
 `refuse()` stops listening, so that connections are refused, and `listen()` starts again on the
 same port. `hold()` makes the next requests wait for `release()` before they are answered, so
@@ -28,10 +31,15 @@ import sys
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path.insert(0, os.path.join(HERE, "..", "net"))
+import hostile_server  # noqa: E402
 import hot_search_page  # noqa: E402
 
 SUMMARY_TARGET = "/top/summary?cate=realtimehot"
+# Every read and write of a connection is bounded, so that no answer outlives its test for long.
+SOCKET_SECONDS = 120
 
 
 @dataclasses.dataclass
@@ -41,6 +49,7 @@ class Answer:
     body: bytes
     page: str = None  # the page text, for answers that are summary pages
     entries: list = None  # hot_search_page's entries of that page
+    route: str = None  # when set, the hostile server writes the whole answer for this route
 
 
 @dataclasses.dataclass
@@ -49,6 +58,11 @@ class Request:
     request_line: str
     header_lines: list  # as received, in order, without the line ends
     answer: Answer = None
+
+    @property
+    def target(self):
+        parts = self.request_line.split(" ")
+        return parts[1] if len(parts) > 1 else ""
 
 
 def page_answer(tick):
@@ -62,16 +76,16 @@ ERROR_PAGE = (
 )
 
 
-def error_answer():
+def error_answer(request=None):
     return Answer(500, "Internal Server Error", ERROR_PAGE.encode("utf-8"))
 
 
-def garbage_answer():
+def garbage_answer(request=None):
     # Random bytes that decode as nothing sensible, zero bytes and stray lead bytes included.
     return Answer(200, "OK", random.Random(1234).randbytes(6000))
 
 
-def empty_answer():
+def empty_answer(request=None):
     return Answer(200, "OK", b"")
 
 
@@ -81,13 +95,43 @@ class pages:
     def __init__(self, first_tick=0):
         self._next = first_tick
 
-    def __call__(self):
+    def __call__(self, request=None):
         answer = page_answer(self._next)
         self._next += 1
         return answer
 
 
+class hostile_once:
+    """The hostile server's answer at `route` to the first request for the summary page, then
+    an empty body. Requests for the hostile server's own paths (the hops of its redirect loop)
+    get its answers at those paths."""
+
+    def __init__(self, route):
+        self.route = route
+        self.served = False
+
+    def __call__(self, request):
+        if request.target != SUMMARY_TARGET:
+            return Answer(0, "", b"", route=request.target)
+        if self.served:
+            return empty_answer()
+        self.served = True
+        return Answer(0, "", b"", route=self.route)
+
+
+class _HostileWriter(hostile_server.Handler):
+    """The hostile server's answers, written to one of this service's connections."""
+
+    def __init__(self, connection, wfile):
+        # Only the writing half of the hostile server's handler is used: the request has been
+        # read already.
+        self.connection = connection
+        self.wfile = wfile
+
+
 class _Handler(socketserver.StreamRequestHandler):
+    timeout = SOCKET_SECONDS
+
     def handle(self):
         request_line = self.rfile.readline(65537)
         if not request_line:
@@ -101,7 +145,7 @@ class _Handler(socketserver.StreamRequestHandler):
         request = Request(
             time.monotonic(), request_line.rstrip(b"\r\n").decode("iso-8859-1"), header_lines
         )
-        self.server.service._answer(request, self.wfile)
+        self.server.service._answer(request, self.connection, self.wfile)
 
 
 class _Server(socketserver.ThreadingTCPServer):
@@ -188,25 +232,31 @@ class ScriptedService:
 
     # -- answering -------------------------------------------------------------------------
 
-    def _answer(self, request, out):
+    def _answer(self, request, connection, out):
         with self._lock:
-            answer = self._script()
+            answer = self._script(request)
             request.answer = answer
             self._requests.append(request)
             self._lock.notify_all()
             while self._held:
                 self._lock.wait()
-        head = (
-            f"HTTP/1.1 {answer.status} {answer.reason}\r\n"
-            "Content-Type: text/html; charset=utf-8\r\n"
-            f"Content-Length: {len(answer.body)}\r\n"
-            "Connection: close\r\n\r\n"
-        )
         try:
-            out.write(head.encode("ascii") + answer.body)
+            if answer.route is not None:
+                _HostileWriter(connection, out).route(answer.route)
+            else:
+                out.write(_head(answer) + answer.body)
             out.flush()
         except OSError:
-            pass  # the widget went away meanwhile
+            pass  # the widget gave up or went away meanwhile, as it may
+
+
+def _head(answer):
+    return (
+        f"HTTP/1.1 {answer.status} {answer.reason}\r\n"
+        "Content-Type: text/html; charset=utf-8\r\n"
+        f"Content-Length: {len(answer.body)}\r\n"
+        "Connection: close\r\n\r\n"
+    ).encode("ascii")
 
 
 def port_is_free(host, port):

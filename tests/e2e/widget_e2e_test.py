@@ -514,8 +514,9 @@ class AgeLine(WidgetTest):
         self.assertGreaterEqual(ages[-1], 4)
 
 
-class FailingService(WidgetTest):
-    """Refreshes that get no page change nothing that the user sees, nor the clipboard."""
+class LastGoodListTest(WidgetTest):
+    """What the tests of refreshes that get no page share: a clipboard held by another program,
+    automatic refresh every second, and the check that nothing the user sees has changed."""
 
     SENTINEL = "clipboard text from another program 剪贴板"
 
@@ -533,6 +534,10 @@ class FailingService(WidgetTest):
                          f"tag pictures ({what})")
         self.assertIsNone(holder.poll(), f"the clipboard was taken over ({what})")
         self.assertEqual(self.session.clipboard_text(), self.SENTINEL, f"clipboard ({what})")
+
+
+class FailingService(LastGoodListTest):
+    """Refreshes that get no page change nothing that the user sees, nor the clipboard."""
 
     def test_failed_refreshes_keep_the_last_good_list_and_leave_the_clipboard(self):
         good = self.service.requests()[0].answer
@@ -573,11 +578,11 @@ class FailingService(WidgetTest):
         self.wait_titles_of_one_of(lambda: self.service.requests()[seen:], "a good page's titles")
 
 
-class FirstRefreshFails(WidgetTest):
+class FirstRefreshFails(LastGoodListTest):
     start_in_set_up = False
 
     def test_a_failed_first_refresh_leaves_the_start_up_look(self):
-        holder = self.session.own_clipboard(FailingService.SENTINEL)
+        holder = self.session.own_clipboard(self.SENTINEL)
         self.helpers.append(holder)
         self.service.answer_with(scripted_service.error_answer)
         self.start()
@@ -592,7 +597,7 @@ class FirstRefreshFails(WidgetTest):
             self.assertEqual(image.region(left, top, 14, 14),
                              harness.asset("tag_default.png").region(0, 0, 14, 14))
         self.assertIsNone(holder.poll(), "the clipboard was taken over")
-        self.assertEqual(self.session.clipboard_text(), FailingService.SENTINEL)
+        self.assertEqual(self.session.clipboard_text(), self.SENTINEL)
 
 
 class IconAndClosing(WidgetTest):
