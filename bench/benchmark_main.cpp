@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
     registerConversionBenchmarks(inputs, options);
     registerScalingBenchmarks(inputs, options);
     registerRefreshBenchmark(inputs);
+    registerCookieBenchmarks(options);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return agree ? 0 : 1;

@@ -27,6 +27,8 @@ void registerConversionBenchmarks(const Inputs& inputs, const RunOptions& option
 void registerScalingBenchmarks(const Inputs& inputs, const RunOptions& options);
 // One whole refresh over loopback.
 void registerRefreshBenchmark(const Inputs& inputs);
+// Merging cookie texts of growing length.
+void registerCookieBenchmarks(const RunOptions& options);
 
 // Checks, before anything is timed, that every engine finds the same matches on the page and
 // every converter gives the same bytes; prints a loud line for each disagreement. True when

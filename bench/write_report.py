@@ -305,6 +305,25 @@ def refresh_section(report, extra):
     return entry
 
 
+def cookie_section(report, figures):
+    report.add("## 6. Cookie merging", "",
+               "`mergeCookieTexts` on a sent and a received cookie text of half the items each, "
+               "every tenth name in both (`bench/cookie_benchmarks.cpp`). A server may send "
+               "thousands of Set-Cookie lines; the time per item must not grow with their "
+               "number.", "")
+    rows = []
+    for items in (100, 1000, 10000, 100000):
+        figure = figures.get("cookies/merge/%d" % items)
+        if figure is None or not figure.ok:
+            continue
+        rows.append(["{:,}".format(items), format_time(figure.seconds),
+                     "%.0f ns" % (figure.seconds / items * 1e9)])
+    if not rows:
+        report.add("Not measured in this run.", "")
+        return
+    report.table(["items", "per merge", "per item"], rows)
+
+
 def exe_section(report, exe):
     report.add("## 5. velvane.exe", "")
     if not exe:
@@ -403,6 +422,7 @@ def main(argv=None):
     conversion_section(body, figures)
     refresh_section(body, extra)
     exe_section(body, exe)
+    cookie_section(body, figures)
 
     report = Report()
     report.add("# Velvane performance", "",

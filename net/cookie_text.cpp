@@ -1,5 +1,6 @@
 #include "net/cookie_text.h"
 
+#include <unordered_set>
 #include <utility>
 
 #include "text/text_ops.h"
@@ -36,15 +37,20 @@ void cutTrailing(Text& text, std::string_view separator) {
 // names the response did not set, in the caller's order (of several sent items with one name
 // only the first survives). Deleted items are dropped, and so keep the caller's item of the same
 // name out as well; exact repeats go last. Both texts are tidied in place, and the sent text is
-// replaced by the result.
+// replaced by the result. The names seen so far are kept in a hash set, so that a response with
+// thousands of cookies costs time in proportion to their number.
 Text mergeCookieTexts(Text& sent, Text& received) {
     tidyCookieText(sent);
     tidyCookieText(received);
 
     std::vector<Text> merged = splitText(received, kItemSeparator);
-    for (const Text& item : splitText(sent, kItemSeparator)) {
-        if (!hasCookieNamed(merged, cookieName(item))) {
-            merged.push_back(item);
+    std::unordered_set<Text> names;
+    for (const Text& item : merged) {
+        names.insert(cookieName(item));
+    }
+    for (Text& item : splitText(sent, kItemSeparator)) {
+        if (names.insert(cookieName(item)).second) {
+            merged.push_back(std::move(item));
         }
     }
 
@@ -78,13 +84,13 @@ bool hasCookieNamed(const std::vector<Text>& items, std::string_view name) {
 
 // The pieces of the text in order, each byte-for-byte repeat left out, joined again.
 Text uniqueJoin(std::string_view text, std::string_view separator) {
-    std::vector<Text> seen;
+    const std::vector<Text> pieces = splitText(text, separator);
+    std::unordered_set<std::string_view> seen;
     Text output;
-    for (Text& piece : splitText(text, separator)) {
-        if (indexOfText(seen, piece) < 0) {
+    for (const Text& piece : pieces) {
+        if (seen.insert(piece).second) {
             output += piece;
             output += separator;
-            seen.push_back(std::move(piece));
         }
     }
     cutTrailing(output, separator);
