@@ -115,13 +115,7 @@ class HostileService(e2e.LastGoodListTest):
         return requests
 
     def test_answers_without_a_row_keep_the_last_good_list(self):
-        good = self.service.requests()[0].answer
-        snapshot = self.snapshot()
-        self.assert_slots(snapshot, good.entries, "the good list")
-        tag_pixels = self.tag_box_pixels(snapshot, self.session.screenshot())
-        holder = self.session.own_clipboard(self.SENTINEL)
-        self.helpers.append(holder)
-        self.switch_on_automatic_refresh()
+        good, tag_pixels, holder = self.hold_clipboard_and_refresh_every_second()
         age_at_start = e2e.age_seconds(self.age())
         phase_started = time.monotonic()
 

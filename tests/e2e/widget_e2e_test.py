@@ -526,6 +526,19 @@ class LastGoodListTest(WidgetTest):
         self.click_control(AUTO_REFRESH_CHECK)
         self.wait_control(AUTO_REFRESH_CHECK, lambda c: c["checked"], "the box to be checked")
 
+    def hold_clipboard_and_refresh_every_second(self):
+        """From the widget's first, good list: gives that page's answer and the pixels of its
+        tag pictures, lets another program own the clipboard (its process is given too), and
+        switches automatic refresh on."""
+        good = self.service.requests()[0].answer
+        snapshot = self.snapshot()
+        self.assert_slots(snapshot, good.entries, "the good list")
+        tag_pixels = self.tag_box_pixels(snapshot, self.session.screenshot())
+        holder = self.session.own_clipboard(self.SENTINEL)
+        self.helpers.append(holder)
+        self.switch_on_automatic_refresh()
+        return good, tag_pixels, holder
+
     def assert_unchanged(self, entries, tag_pixels, holder, what):
         self.assertTrue(self.widget.running(), f"the widget ended ({what})")
         snapshot = self.snapshot()
@@ -540,13 +553,7 @@ class FailingService(LastGoodListTest):
     """Refreshes that get no page change nothing that the user sees, nor the clipboard."""
 
     def test_failed_refreshes_keep_the_last_good_list_and_leave_the_clipboard(self):
-        good = self.service.requests()[0].answer
-        snapshot = self.snapshot()
-        self.assert_slots(snapshot, good.entries, "the good list")
-        tag_pixels = self.tag_box_pixels(snapshot, self.session.screenshot())
-        holder = self.session.own_clipboard(self.SENTINEL)
-        self.helpers.append(holder)
-        self.switch_on_automatic_refresh()
+        good, tag_pixels, holder = self.hold_clipboard_and_refresh_every_second()
 
         for name, script in (("an error page", scripted_service.error_answer),
                              ("garbage", scripted_service.garbage_answer),
