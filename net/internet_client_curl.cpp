@@ -10,11 +10,12 @@
 //
 // WinINet's behaviour is mirrored where libcurl's differs: the header text goes out line by
 // line as given (libcurl's own Accept, Content-Type and Expect lines are suppressed unless the
-// text brings its own), redirects are followed up to ten times unless the request says not to,
-// cookies live in one store for the whole process unless the request says not to use them, a
-// connection attempt gives up after 60 s and a transfer after 30 s without data, and the proxy
-// is never taken from the environment. Certificates are always verified. Not carried over:
-// the proxy bypass list, asynchronous operation and the flags given at open and connect.
+// text brings its own), redirects to http and https are followed up to ten times unless the
+// request says not to, cookies live in one store for the whole process unless the request says
+// not to use them, a connection attempt gives up after 60 s and a transfer after 30 s without
+// data, and the proxy is never taken from the environment. Certificates are always verified. Not
+// carried over: the proxy bypass list, asynchronous operation and the flags given at open and
+// connect.
 #include <curl/curl.h>
 
 #include <algorithm>
@@ -33,6 +34,8 @@ namespace velvane {
 namespace {
 
 constexpr long kMaxRedirects = 10;
+// libcurl would also follow a redirect to FTP; WinINet's client follows only these.
+constexpr const char* kRedirectProtocols = "http,https";
 constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kSilenceTimeoutSeconds = 30;
 constexpr int kPollMilliseconds = 1000;
@@ -231,6 +234,7 @@ class Request {
                   set(CURLOPT_USERAGENT, connection_.session.userAgent.c_str()) &&
                   set(CURLOPT_FOLLOWLOCATION, followsRedirects() ? 1L : 0L) &&
                   set(CURLOPT_MAXREDIRS, kMaxRedirects) &&
+                  set(CURLOPT_REDIR_PROTOCOLS_STR, kRedirectProtocols) &&
                   set(CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds) &&
                   set(CURLOPT_LOW_SPEED_LIMIT, 1L) &&
                   set(CURLOPT_LOW_SPEED_TIME, kSilenceTimeoutSeconds) &&

@@ -1,9 +1,36 @@
 // The internet client over the system's WinINet: each operation is the WinINet function of the
 // same shape, with the texts made zero-terminated and "none" passed as a null pointer.
+//
+// Redirects are the exception: this client follows them itself. Wine's WinINet follows a
+// redirect loop without end (5000 hops in 22 s in a trial) and has no option to limit it, so a
+// service that redirects in a circle would hold the widget's refresh for ever. A request that
+// would follow redirects is therefore opened with INTERNET_FLAG_NO_AUTO_REDIRECT, and
+// sendRequest follows at most kMaxRedirects of them, as the libcurl backend does:
+//  - A 301, 302, 303, 307 or 308 answer whose Location resolves to an http or https address is
+//    followed: a new connection to that host and port, on the same internet handle and with the
+//    original connection's settings, and on it a new request with the original's verb, path,
+//    version, referrer, accepted types and flags (INTERNET_FLAG_SECURE matching the scheme),
+//    the receive time-out, every option the caller set, and the same header text and body.
+//    303 turns any verb but HEAD into a GET without body, 301 and 302 turn a POST into one, as
+//    browsers and libcurl do; 307 and 308 keep verb and body. User name and password go along
+//    only while scheme, host and port stay the original's, as libcurl does it.
+//  - The first answer not followed is the request's answer, its header block and body what
+//    queryInfo and readFile give: another status, no Location, another scheme, or the redirect
+//    beyond the limit. (After the limit libcurl gives the same header block, but no body.)
+//  - A hop that cannot connect, open or send makes sendRequest fail with that hop's error, and
+//    the request answers as WinINet answers its own failed redirect: with the header block of
+//    the last redirect and an empty body.
+// The caller keeps its own request handle throughout: readFile, queryInfo and setOption act on
+// the latest hop, and closing it closes every handle opened for the hops. Cookies need nothing
+// here: WinINet's own store sees every hop, unless the request's flags say not to use it.
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <array>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/internet_client.h"
@@ -37,6 +64,19 @@ static_assert(kHttpQueryRawHeadersCrlf == HTTP_QUERY_RAW_HEADERS_CRLF);
 // silence, the figure the libcurl backend uses. Wine honours it only on the request handle.
 constexpr DWORD kReceiveTimeoutMilliseconds = 30000;
 
+constexpr int kMaxRedirects = 10;
+constexpr std::array<DWORD, 5> kFollowedStatuses = {
+    HTTP_STATUS_MOVED, HTTP_STATUS_REDIRECT, HTTP_STATUS_REDIRECT_METHOD,
+    HTTP_STATUS_REDIRECT_KEEP_VERB, HTTP_STATUS_PERMANENT_REDIRECT};
+constexpr std::string_view kGetVerb = "GET";
+constexpr std::string_view kHeadVerb = "HEAD";
+constexpr std::string_view kPostVerb = "POST";
+
+// A Location header, and the address it resolves to, are read into a buffer of this size
+// first, then of the size WinINet asks for, up to the limit; a longer one is not followed.
+constexpr DWORD kTextBufferBytes = 1024;
+constexpr DWORD kMaxTextBytes = 64 * 1024;
+
 HINTERNET toNative(InternetHandle handle) {
     return reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(handle));
 }
@@ -45,17 +85,280 @@ InternetHandle fromNative(HINTERNET handle) {
     return InternetHandle{reinterpret_cast<std::uintptr_t>(handle)};
 }
 
-// A text kept zero-terminated for the call, or none.
-class OptionalText {
+std::optional<std::string> copyText(std::optional<std::string_view> text) {
+    return text ? std::optional<std::string>(std::string(*text)) : std::nullopt;
+}
+
+const char* orNull(const std::optional<std::string>& text) {
+    return text ? text->c_str() : nullptr;
+}
+
+// A WinINet handle, closed by its owner.
+class NativeHandle {
   public:
-    explicit OptionalText(std::optional<std::string_view> text)
-        : given_(text.has_value()), text_(text.value_or("")) {}
-    const char* get() const { return given_ ? text_.c_str() : nullptr; }
+    NativeHandle() = default;
+    explicit NativeHandle(HINTERNET handle) : handle_(handle) {}
+    ~NativeHandle() { close(); }
+    NativeHandle(NativeHandle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    NativeHandle& operator=(NativeHandle&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
 
   private:
-    bool given_;
-    std::string text_;
+    void close() {
+        if (handle_ != nullptr) {
+            InternetCloseHandle(handle_);
+            handle_ = nullptr;
+        }
+    }
+
+    HINTERNET handle_ = nullptr;
 };
+
+// What a connection was opened with, so that a redirect can open its like to another host.
+struct ConnectionSettings {
+    HINTERNET internet = nullptr;
+    std::string host;
+    INTERNET_PORT port = 0;
+    std::optional<std::string> userName;
+    std::optional<std::string> password;
+    DWORD service = 0;
+    DWORD flags = 0;
+    DWORD_PTR context = 0;
+};
+
+struct RequestSettings {
+    std::string verb;
+    std::string path;
+    std::string version;
+    std::optional<std::string> referrer;
+    std::vector<std::string> acceptTypes;
+    DWORD flags = 0;
+    DWORD_PTR context = 0;
+};
+
+// Where a request goes: its absolute address, to resolve the next Location against, and the
+// parts a connection and a request are opened with.
+struct Target {
+    std::string url;
+    bool secure = false;
+    std::string host;
+    INTERNET_PORT port = 0;
+    std::string path;  // with the query
+};
+
+bool sameOrigin(const Target& a, const Target& b) {
+    return a.secure == b.secure && a.port == b.port &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.host.c_str(), -1, b.host.c_str(),
+                          -1) == CSTR_EQUAL;
+}
+
+// One hop of a followed redirect: a connection of its own and the request on it.
+struct Hop {
+    NativeHandle connection;
+    NativeHandle request;  // declared last, so closed first
+};
+
+// A request whose redirects this client follows, keyed by the caller's own request handle.
+struct FollowedRequest {
+    HINTERNET callerConnection = nullptr;
+    ConnectionSettings connection;
+    RequestSettings request;
+    std::vector<std::pair<DWORD, std::vector<unsigned char>>> options;  // as the caller set them
+    std::optional<Hop> hop;  // the latest hop; none while the caller's own request answers
+    bool hopFailed = false;  // a hop failed: the body reads empty
+};
+
+HINTERNET connectNative(const ConnectionSettings& settings, bool withCredentials) {
+    return InternetConnectA(settings.internet, settings.host.c_str(), settings.port,
+                            withCredentials ? orNull(settings.userName) : nullptr,
+                            withCredentials ? orNull(settings.password) : nullptr, settings.service,
+                            settings.flags, settings.context);
+}
+
+bool setNativeOption(HINTERNET handle, DWORD option, std::span<const unsigned char> value) {
+    std::vector<unsigned char> buffer(value.begin(), value.end());
+    return InternetSetOptionA(handle, option, buffer.data(), static_cast<DWORD>(buffer.size())) !=
+           FALSE;
+}
+
+HINTERNET openNativeRequest(HINTERNET connection, const RequestSettings& settings) {
+    std::vector<const char*> typeList;
+    for (const std::string& type : settings.acceptTypes) {
+        typeList.push_back(type.c_str());
+    }
+    typeList.push_back(nullptr);
+    HINTERNET request = HttpOpenRequestA(connection, settings.verb.c_str(), settings.path.c_str(),
+                                         settings.version.c_str(), orNull(settings.referrer),
+                                         settings.acceptTypes.empty() ? nullptr : typeList.data(),
+                                         settings.flags, settings.context);
+    if (request != nullptr) {
+        DWORD timeout = kReceiveTimeoutMilliseconds;
+        InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    }
+    return request;
+}
+
+bool sendNative(HINTERNET request, std::string_view headers, std::span<const unsigned char> body) {
+    std::vector<unsigned char> optional(body.begin(), body.end());
+    return HttpSendRequestA(request, headers.empty() ? nullptr : headers.data(),
+                            static_cast<DWORD>(headers.size()),
+                            optional.empty() ? nullptr : optional.data(),
+                            static_cast<DWORD>(optional.size())) != FALSE;
+}
+
+// A text that `fill(buffer, size)` writes: with a buffer of kTextBufferBytes first, then once
+// more with the size it asks for. None when it fails or asks for more than kMaxTextBytes.
+template <typename Fill>
+std::optional<std::string> fetchText(Fill fill) {
+    std::string buffer(kTextBufferBytes, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        if (fill(buffer.data(), size)) {
+            buffer.resize(std::min<std::size_t>(size, buffer.find('\0')));
+            return buffer;
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size < buffer.size() ||
+            size > kMaxTextBytes) {
+            break;
+        }
+        buffer.assign(size + 1, '\0');
+    }
+    return std::nullopt;
+}
+
+DWORD statusOf(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                        nullptr)) {
+        return 0;
+    }
+    return status;
+}
+
+// The parts of an http or https address; none for another scheme or an address without host.
+std::optional<Target> targetOf(std::string url) {
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = 1;
+    parts.dwUrlPathLength = 1;
+    parts.dwExtraInfoLength = 1;
+    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
+        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
+        parts.dwHostNameLength == 0) {
+        return std::nullopt;
+    }
+    Target target;
+    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
+    target.port = parts.nPort != 0 ? parts.nPort
+                  : target.secure  ? INTERNET_DEFAULT_HTTPS_PORT
+                                   : INTERNET_DEFAULT_HTTP_PORT;
+    target.path.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+    target.path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    target.path = target.path.substr(0, target.path.find('#'));  // the fragment stays here
+    if (target.path.empty() || target.path.front() != '/') {
+        target.path.insert(0, "/");
+    }
+    target.url = std::move(url);
+    return target;
+}
+
+// The address the caller's own request goes to.
+Target originOf(const FollowedRequest& followed) {
+    Target target;
+    target.secure = (followed.request.flags & INTERNET_FLAG_SECURE) != 0;
+    target.host = followed.connection.host;
+    target.port = followed.connection.port != INTERNET_INVALID_PORT_NUMBER
+                      ? followed.connection.port
+                  : target.secure ? INTERNET_DEFAULT_HTTPS_PORT
+                                  : INTERNET_DEFAULT_HTTP_PORT;
+    target.path = followed.request.path;
+    if (target.path.empty() || target.path.front() != '/') {
+        target.path.insert(0, "/");
+    }
+    const bool bracketed = target.host.find(':') != std::string::npos;  // an IPv6 address
+    target.url = (target.secure ? "https://" : "http://") +
+                 (bracketed ? "[" + target.host + "]" : target.host) + ":" +
+                 std::to_string(target.port) + target.path;
+    return target;
+}
+
+// Where a redirect answer sends the request next, when this client follows it there.
+std::optional<Target> redirectTarget(HINTERNET answer, DWORD status, const Target& current) {
+    if (std::find(kFollowedStatuses.begin(), kFollowedStatuses.end(), status) ==
+        kFollowedStatuses.end()) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> location = fetchText([&](char* buffer, DWORD& size) {
+        return HttpQueryInfoA(answer, HTTP_QUERY_LOCATION, buffer, &size, nullptr) != FALSE;
+    });
+    if (!location || location->empty()) {
+        return std::nullopt;
+    }
+    // Spaces only are escaped, as WinINet does for the redirects it follows itself.
+    std::optional<std::string> url = fetchText([&](char* buffer, DWORD& size) {
+        return InternetCombineUrlA(current.url.c_str(), location->c_str(), buffer, &size,
+                                   ICU_ENCODE_SPACES_ONLY) != FALSE;
+    });
+    return url ? targetOf(std::move(*url)) : std::nullopt;
+}
+
+// Whether the request after a redirect keeps the verb and body, or becomes a GET without body.
+bool keepsVerb(DWORD status, std::string_view verb) {
+    switch (status) {
+        case HTTP_STATUS_REDIRECT_METHOD:
+            return verb == kHeadVerb;
+        case HTTP_STATUS_MOVED:
+        case HTTP_STATUS_REDIRECT:
+            return verb != kPostVerb;
+        default:
+            return true;
+    }
+}
+
+// Connects to the target, opens the request there as the caller's was opened, and sends it.
+// On failure it closes what it opened and leaves the failing call's error as the last error.
+std::optional<Hop> sendHop(const FollowedRequest& followed, const Target& target,
+                           std::string_view verb, std::string_view headers,
+                           std::span<const unsigned char> body) {
+    DWORD error = ERROR_SUCCESS;
+    {
+        ConnectionSettings connection = followed.connection;
+        connection.host = target.host;
+        connection.port = target.port;
+        RequestSettings request = followed.request;
+        request.verb = std::string(verb);
+        request.path = target.path;
+        request.flags = target.secure ? request.flags | INTERNET_FLAG_SECURE
+                                      : request.flags & ~DWORD{INTERNET_FLAG_SECURE};
+
+        Hop hop;
+        hop.connection =
+            NativeHandle(connectNative(connection, sameOrigin(target, originOf(followed))));
+        if (hop.connection) {
+            hop.request = NativeHandle(openNativeRequest(hop.connection.get(), request));
+        }
+        bool ok = static_cast<bool>(hop.request);
+        for (const auto& [option, value] : followed.options) {
+            ok = ok && setNativeOption(hop.request.get(), option, value);
+        }
+        if (ok && sendNative(hop.request.get(), headers, body)) {
+            return hop;
+        }
+        error = GetLastError();
+    }
+    SetLastError(error);
+    return std::nullopt;
+}
 
 class WinInetClient final : public InternetClient {
   public:
@@ -63,21 +366,22 @@ class WinInetClient final : public InternetClient {
                         std::optional<std::string_view> proxy,
                         std::optional<std::string_view> proxyBypass, std::uint32_t flags) override {
         const std::string agent(userAgent);
-        const OptionalText proxyText(proxy);
-        const OptionalText bypassText(proxyBypass);
-        return fromNative(
-            InternetOpenA(agent.c_str(), accessType, proxyText.get(), bypassText.get(), flags));
+        return fromNative(InternetOpenA(agent.c_str(), accessType, orNull(copyText(proxy)),
+                                        orNull(copyText(proxyBypass)), flags));
     }
 
     InternetHandle connect(InternetHandle internet, std::string_view host, std::uint16_t port,
                            std::optional<std::string_view> userName,
                            std::optional<std::string_view> password, std::uint32_t service,
                            std::uint32_t flags, std::uintptr_t context) override {
-        const std::string hostName(host);
-        const OptionalText user(userName);
-        const OptionalText secret(password);
-        return fromNative(InternetConnectA(toNative(internet), hostName.c_str(), port, user.get(),
-                                           secret.get(), service, flags, context));
+        ConnectionSettings settings{
+            toNative(internet), std::string(host), port,  copyText(userName),
+            copyText(password), service,           flags, context};
+        HINTERNET connection = connectNative(settings, true);
+        if (connection != nullptr) {
+            connections_.insert_or_assign(connection, std::move(settings));
+        }
+        return fromNative(connection);
     }
 
     InternetHandle openRequest(InternetHandle connection, std::string_view verb,
@@ -85,46 +389,99 @@ class WinInetClient final : public InternetClient {
                                std::optional<std::string_view> referrer,
                                std::span<const std::string_view> acceptTypes, std::uint32_t flags,
                                std::uintptr_t context) override {
-        const std::string verbText(verb);
-        const std::string pathText(path);
-        const std::string versionText(version);
-        const OptionalText referrerText(referrer);
-        const std::vector<std::string> types(acceptTypes.begin(), acceptTypes.end());
-        std::vector<const char*> typeList;
-        for (const std::string& type : types) {
-            typeList.push_back(type.c_str());
+        RequestSettings settings{std::string(verb),
+                                 std::string(path),
+                                 std::string(version),
+                                 copyText(referrer),
+                                 {acceptTypes.begin(), acceptTypes.end()},
+                                 flags,
+                                 context};
+        const auto parent = connections_.find(toNative(connection));
+        const bool follow =
+            (flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0 && parent != connections_.end();
+        if (follow) {
+            settings.flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
         }
-        typeList.push_back(nullptr);
-        HINTERNET request = HttpOpenRequestA(
-            toNative(connection), verbText.c_str(), pathText.c_str(), versionText.c_str(),
-            referrerText.get(), types.empty() ? nullptr : typeList.data(), flags, context);
-        if (request != nullptr) {
-            DWORD timeout = kReceiveTimeoutMilliseconds;
-            InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+        HINTERNET request = openNativeRequest(toNative(connection), settings);
+        if (request != nullptr && follow) {
+            FollowedRequest followed;
+            followed.callerConnection = parent->first;
+            followed.connection = parent->second;
+            followed.request = std::move(settings);
+            followed_.erase(request);  // an entry left by a handle closed elsewhere
+            followed_.emplace(request, std::move(followed));
         }
         return fromNative(request);
     }
 
+    // An option set on a followed request is set on the caller's own request and on the latest
+    // hop, and kept for the hops to come.
     bool setOption(InternetHandle handle, std::uint32_t option,
                    std::span<const unsigned char> value) override {
-        std::vector<unsigned char> buffer(value.begin(), value.end());
-        return InternetSetOptionA(toNative(handle), option, buffer.data(),
-                                  static_cast<DWORD>(buffer.size())) != FALSE;
+        HINTERNET own = toNative(handle);
+        if (!setNativeOption(own, option, value)) {
+            return false;
+        }
+        const auto found = followed_.find(own);
+        if (found == followed_.end()) {
+            return true;
+        }
+        FollowedRequest& followed = found->second;
+        std::erase_if(followed.options, [&](const auto& kept) { return kept.first == option; });
+        followed.options.emplace_back(option,
+                                      std::vector<unsigned char>(value.begin(), value.end()));
+        return !followed.hop || setNativeOption(followed.hop->request.get(), option, value);
     }
 
     bool sendRequest(InternetHandle request, std::string_view headers,
                      std::span<const unsigned char> body) override {
-        std::vector<unsigned char> optional(body.begin(), body.end());
-        return HttpSendRequestA(toNative(request), headers.empty() ? nullptr : headers.data(),
-                                static_cast<DWORD>(headers.size()),
-                                optional.empty() ? nullptr : optional.data(),
-                                static_cast<DWORD>(optional.size())) != FALSE;
+        HINTERNET own = toNative(request);
+        const auto found = followed_.find(own);
+        if (found == followed_.end()) {
+            return sendNative(own, headers, body);
+        }
+        FollowedRequest& followed = found->second;
+        followed.hop.reset();  // a request sent again starts from its own address
+        followed.hopFailed = false;
+        if (!sendNative(own, headers, body)) {
+            return false;
+        }
+        Target current = originOf(followed);
+        std::string verb = followed.request.verb;
+        std::vector<unsigned char> content(body.begin(), body.end());
+        for (int redirects = 0;; ++redirects) {
+            HINTERNET answer = followed.hop ? followed.hop->request.get() : own;
+            const DWORD status = statusOf(answer);
+            std::optional<Target> next = redirectTarget(answer, status, current);
+            if (!next || redirects == kMaxRedirects) {
+                return true;
+            }
+            if (!keepsVerb(status, verb)) {
+                verb = kGetVerb;
+                content.clear();
+            }
+            std::optional<Hop> hop = sendHop(followed, *next, verb, headers, content);
+            if (!hop) {
+                const DWORD error = GetLastError();
+                followed.hopFailed = true;
+                SetLastError(error);
+                return false;
+            }
+            followed.hop.reset();  // the hop before closes, its request first
+            followed.hop = std::move(hop);
+            current = std::move(*next);
+        }
     }
 
     bool readFile(InternetHandle request, std::span<unsigned char> buffer,
                   std::uint32_t& bytesRead) override {
+        bytesRead = 0;
+        const auto found = followed_.find(toNative(request));
+        if (found != followed_.end() && found->second.hopFailed) {
+            return true;
+        }
         DWORD count = 0;
-        const bool ok = InternetReadFile(toNative(request), buffer.data(),
+        const bool ok = InternetReadFile(answering(request), buffer.data(),
                                          static_cast<DWORD>(buffer.size()), &count) != FALSE;
         bytesRead = ok ? count : 0;
         return ok;
@@ -134,7 +491,7 @@ class WinInetClient final : public InternetClient {
                           std::uint32_t& length, std::uint32_t* index) override {
         DWORD size = static_cast<DWORD>(buffer.size());
         DWORD position = index != nullptr ? *index : 0;
-        const bool ok = HttpQueryInfoA(toNative(request), infoLevel, buffer.data(), &size,
+        const bool ok = HttpQueryInfoA(answering(request), infoLevel, buffer.data(), &size,
                                        index != nullptr ? &position : nullptr) != FALSE;
         const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
         if (index != nullptr) {
@@ -151,9 +508,32 @@ class WinInetClient final : public InternetClient {
         return QueryResult::kFailed;
     }
 
+    // Closing a handle closes its followed redirects' hops too: those of a request, and those
+    // of every request below a connection or internet handle, which WinINet closes with it.
     bool closeHandle(InternetHandle handle) override {
-        return InternetCloseHandle(toNative(handle)) != FALSE;
+        HINTERNET native = toNative(handle);
+        std::erase_if(followed_, [&](const auto& entry) {
+            return entry.first == native || entry.second.callerConnection == native ||
+                   entry.second.connection.internet == native;
+        });
+        std::erase_if(connections_, [&](const auto& entry) {
+            return entry.first == native || entry.second.internet == native;
+        });
+        return InternetCloseHandle(native) != FALSE;
     }
+
+  private:
+    // The native request that answers for the caller's: the latest hop's, or its own.
+    HINTERNET answering(InternetHandle request) const {
+        const auto found = followed_.find(toNative(request));
+        if (found != followed_.end() && found->second.hop) {
+            return found->second.hop->request.get();
+        }
+        return toNative(request);
+    }
+
+    std::map<HINTERNET, ConnectionSettings> connections_;
+    std::map<HINTERNET, FollowedRequest> followed_;
 };
 
 }  // namespace

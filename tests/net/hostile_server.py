@@ -18,6 +18,7 @@ interface only. Each route is one kind of bad or extreme answer:
   /rows               a page with ROW_COUNT ranking rows
   /loop/<n>           302 to /loop/<n+1>, up to LOOP_LIMIT, which answers 200 "loop followed to
                       the end": a client that gets there did not stop
+  /loop-requests      200, the number of /loop/ requests since the last such query, as text
   /truncated-chunked  a chunked body cut inside its eleventh chunk, the connection closed
   /garbage-raw        no status line: 64 KiB of binary garbage, then the connection closes
   /garbage            a 200 whose body is 64 KiB of binary garbage
@@ -33,6 +34,7 @@ import select
 import socket
 import socketserver
 import sys
+import threading
 import time
 
 import loopback_server
@@ -60,6 +62,21 @@ INVALID_TITLES = [
     b"bytes \xfe\xff never used",
     b"cut short \xe4\xb8",
 ]
+
+
+loop_requests = 0
+loop_requests_lock = threading.Lock()
+
+
+def count_loop_request(reset=False):
+    """Counts one /loop/ request, or gives the count so far and starts again from zero."""
+    global loop_requests
+    with loop_requests_lock:
+        if reset:
+            count, loop_requests = loop_requests, 0
+            return count
+        loop_requests += 1
+        return loop_requests
 
 
 def garbage(length):
@@ -138,12 +155,16 @@ class Handler(socketserver.StreamRequestHandler):
             self.respond("200 OK", [b"Content-Type: text/html"],
                          page(row(b"title %d" % k) for k in range(1, ROW_COUNT + 1)))
         elif path.startswith("/loop/"):
+            count_loop_request()
             hop = int(path[len("/loop/"):] or "0")
             if hop >= LOOP_LIMIT:
                 self.respond("200 OK", [b"Content-Type: text/plain"], b"loop followed to the end")
             else:
                 self.respond("302 Found", [b"Location: /loop/%d" % (hop + 1)],
                              b"redirect %d" % hop)
+        elif path == "/loop-requests":
+            self.respond("200 OK", [b"Content-Type: text/plain"],
+                         b"%d" % count_loop_request(reset=True))
         elif path == "/truncated-chunked":
             self.wfile.write(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
                              b"Connection: close\r\n\r\n")

@@ -10,6 +10,11 @@ exactly as they arrived, in order, and answers from a fixed set of routes:
   /jar/set       200, with the lines  Set-Cookie: a=1; path=/jar   Set-Cookie: b=2
                  set-cookie: c=3  (the last one in lower case)
   /redirect      302 to /echo?from=redirect, with a body of its own
+  /redirect/<status>?to=<location>
+                 <status> (301, 302, 303, 307 or 308) to <location> as given, with the line
+                 Set-Cookie: hop=<status>; path=/echo/hop  and the body "redirect <status>"
+  /chain/<n>     302 to /chain/<n-1> with the body "chain <n>"; /chain/0 is an echo: reaching it
+                 takes n redirects
   /chunked       200, a 100000-byte body in chunks of varied sizes
   /huge          200, a 40 MiB body with a Content-Length
   /big-headers   200, with a header block of more than 9000 bytes, a Set-Cookie line first
@@ -25,7 +30,7 @@ one on which nothing listens, for tests of a refused connection.
 
 import socketserver
 import sys
-from urllib.parse import urlsplit
+from urllib.parse import parse_qs, urlsplit
 
 import loopback_server
 
@@ -33,6 +38,8 @@ CHUNK_SIZES = [1, 7, 100, 1000, 4096, 16384]
 CHUNKED_LENGTH = 100000
 HUGE_LENGTH = 40 << 20
 PATTERN = bytes(k % 251 for k in range(251 * 1024))  # a whole number of pattern periods
+REDIRECT_STATUSES = {"301": "Moved Permanently", "302": "Found", "303": "See Other",
+                     "307": "Temporary Redirect", "308": "Permanent Redirect"}
 
 
 def pattern_bytes(start, length):
@@ -64,6 +71,7 @@ class Handler(socketserver.StreamRequestHandler):
         parts = request_line.split(b" ")
         target = parts[1].decode("latin-1") if len(parts) > 1 else "/"
         path = urlsplit(target).path or "/"
+        self.query = parse_qs(urlsplit(target).query)
         try:
             self.route(path, request_line, header_lines, body)
         except (BrokenPipeError, ConnectionResetError):
@@ -85,7 +93,7 @@ class Handler(socketserver.StreamRequestHandler):
         self.wfile.write(b"\r\n".join(lines) + b"\r\n\r\n" + body)
 
     def route(self, path, request_line, header_lines, body):
-        if path.startswith("/echo") or path.startswith("/jar/echo"):
+        if path.startswith("/echo") or path.startswith("/jar/echo") or path == "/chain/0":
             echo = b"\r\n".join([request_line] + header_lines) + b"\r\n\r\n" + body
             self.respond("200 OK", ["Content-Type: text/plain"], echo)
         elif path == "/page":
@@ -97,6 +105,16 @@ class Handler(socketserver.StreamRequestHandler):
         elif path == "/redirect":
             self.respond("302 Found", ["Location: /echo?from=redirect",
                                        "Content-Type: text/plain"], b"redirect page")
+        elif path.startswith("/redirect/") and path[len("/redirect/"):] in REDIRECT_STATUSES:
+            status = path[len("/redirect/"):]
+            self.respond("%s %s" % (status, REDIRECT_STATUSES[status]),
+                         ["Location: %s" % self.query.get("to", ["/"])[0],
+                          "Set-Cookie: hop=%s; path=/echo/hop" % status,
+                          "Content-Type: text/plain"], b"redirect %s" % status.encode())
+        elif path.startswith("/chain/") and path[len("/chain/"):].isdigit():
+            hops = int(path[len("/chain/"):])
+            self.respond("302 Found", ["Location: /chain/%d" % (hops - 1),
+                                       "Content-Type: text/plain"], b"chain %d" % hops)
         elif path == "/chunked":
             self.send_chunked()
         elif path == "/huge":

@@ -13,6 +13,15 @@ namespace {
 
 using ::testing::StartsWith;
 
+// A redirect the client meant to follow but did not (the eleventh, or one to another scheme)
+// is the answer. libcurl drops the body of a redirect it meant to follow; the WinINet client
+// hands it over.
+#if defined(_WIN32)
+constexpr bool kStandingRedirectKeepsItsBody = true;
+#else
+constexpr bool kStandingRedirectKeepsItsBody = false;
+#endif
+
 constexpr std::string_view kRefreshHeaders =
     "Accept: text/html,application/xhtml+xml,application/xml;q=0.9,image/webp,image/apng,*/*;"
     "q=0.8,application/signed-exchange;v=b3\r\n"
@@ -202,6 +211,114 @@ TEST_F(WebRequestIntegration, RedirectIsFollowedUnlessSwitchedOff) {
     EXPECT_EQ(asText(body), "redirect page");
     EXPECT_THAT(responseHeaders, StartsWith("HTTP/1.1 302 Found\r\n"));
     EXPECT_THAT(responseHeaders, ::testing::HasSubstr("Location: /echo?from=redirect\r\n"));
+}
+
+// A redirect the client follows: the request that reached its target, as the echo shows it.
+struct FollowedRedirect {
+    std::string_view path;  // "{server}" stands for the server's host:port, "{port}" its port
+    int method;             // 0 GET, 1 POST with the body "a=1&b=2"
+    std::string_view callerCookies;  // given to the request when not empty
+    std::string_view requestLine;
+    std::string_view host;    // the Host line's value
+    std::string_view body;    // the body received
+    std::string_view cookie;  // the Cookie line's value; empty for no such line
+};
+
+constexpr FollowedRedirect kFollowedRedirects[] = {
+    {"/redirect/302?to=/echo/hop/relative", 0, "", "GET /echo/hop/relative HTTP/1.1", "{server}",
+     "", "hop=302"},
+    {"/redirect/301?to=../echo/hop/dotted?q=1", 0, "", "GET /echo/hop/dotted?q=1 HTTP/1.1",
+     "{server}", "", "hop=301"},
+    {"/redirect/307?to=http://{server}/echo/hop/absolute", 0, "", "GET /echo/hop/absolute HTTP/1.1",
+     "{server}", "", "hop=307"},
+    // another host name: a connection of its own, and the first host's cookie stays behind
+    {"/redirect/302?to=http://localhost:{port}/echo/hop/elsewhere", 0, "",
+     "GET /echo/hop/elsewhere HTTP/1.1", "localhost:{port}", "", ""},
+    // 301, 302 and 303 turn a POST into a GET without body; 307 and 308 keep both
+    {"/redirect/301?to=/echo/hop/posted", 1, "", "GET /echo/hop/posted HTTP/1.1", "{server}", "",
+     "hop=301"},
+    {"/redirect/302?to=/echo/hop/posted", 1, "", "GET /echo/hop/posted HTTP/1.1", "{server}", "",
+     "hop=302"},
+    {"/redirect/303?to=/echo/hop/posted", 1, "", "GET /echo/hop/posted HTTP/1.1", "{server}", "",
+     "hop=303"},
+    {"/redirect/307?to=/echo/hop/posted", 1, "", "POST /echo/hop/posted HTTP/1.1", "{server}",
+     "a=1&b=2", "hop=307"},
+    {"/redirect/308?to=/echo/hop/posted", 1, "", "POST /echo/hop/posted HTTP/1.1", "{server}",
+     "a=1&b=2", "hop=308"},
+    // a caller that manages cookies keeps the client's store out of every hop
+    {"/redirect/302?to=/echo/hop/own-cookies", 0, "x=9", "GET /echo/hop/own-cookies HTTP/1.1",
+     "{server}", "", "x=9"},
+    // ten redirects, the most that are followed
+    {"/chain/10", 0, "", "GET /chain/0 HTTP/1.1", "{server}", "", ""},
+};
+
+TEST_F(WebRequestIntegration, RedirectsAreFollowedWithTheRightVerbBodyAndCookies) {
+    const Text port = server_.substr(server_.find(':') + 1);
+    const auto expand = [&](std::string_view text) {
+        return replaceAll(replaceAll(text, "{server}", server_), "{port}", port);
+    };
+    for (const FollowedRedirect& redirect : kFollowedRedirects) {
+        SCOPED_TRACE(redirect.path);
+        Text cookies(redirect.callerCookies);
+        Text responseHeaders;
+        const Echo echo =
+            parseEcho(webRequest(url(expand(redirect.path)),
+                                 {.method = redirect.method,
+                                  .postText = "a=1&b=2",
+                                  .cookies = redirect.callerCookies.empty() ? nullptr : &cookies,
+                                  .extraHeaders = "X-Test: yes",
+                                  .responseHeaders = &responseHeaders}));
+        EXPECT_THAT(responseHeaders, StartsWith("HTTP/1.1 200 OK\r\n"));
+        EXPECT_EQ(echo.requestLine, redirect.requestLine);
+        EXPECT_THAT(echo.headerLines, ::testing::Contains("Host: " + expand(redirect.host)));
+        // every hop sends the caller's header text, the first address as its referrer
+        EXPECT_THAT(echo.headerLines, ::testing::Contains("X-Test: yes"));
+        EXPECT_THAT(echo.headerLines,
+                    ::testing::Contains("Referer: " + url(expand(redirect.path))));
+        EXPECT_EQ(echo.body, redirect.body);
+        if (redirect.cookie.empty()) {
+            EXPECT_EQ(countNamed(echo.headerLines, "Cookie"), 0);
+        } else {
+            EXPECT_THAT(echo.headerLines, ::testing::Contains("Cookie: " + Text(redirect.cookie)));
+            EXPECT_EQ(countNamed(echo.headerLines, "Cookie"), 1);
+        }
+    }
+}
+
+// A redirect the client does not follow through: the request answers with it.
+struct StandingRedirect {
+    std::string_view path;  // "{closed}" stands for a port on which nothing listens
+    std::string_view statusLine;
+    std::string_view location;
+    std::string_view body;  // its body, where the client keeps it
+    bool bodyKept;          // whether the client keeps it
+};
+
+constexpr StandingRedirect kStandingRedirects[] = {
+    // the eleventh redirect is not followed
+    {"/chain/11", "HTTP/1.1 302 Found", "/chain/0", "chain 1", kStandingRedirectKeepsItsBody},
+    // nor one to a scheme other than http and https
+    {"/redirect/302?to=ftp://127.0.0.1/file", "HTTP/1.1 302 Found", "ftp://127.0.0.1/file",
+     "redirect 302", kStandingRedirectKeepsItsBody},
+    // a target that cannot be reached leaves the redirect's header block and no body
+    {"/redirect/307?to=http://127.0.0.1:{closed}/page", "HTTP/1.1 307 Temporary Redirect",
+     "http://127.0.0.1:{closed}/page", "", false},
+};
+
+TEST_F(WebRequestIntegration, RedirectNotFollowedThroughIsTheAnswer) {
+    const Text closed = environment("VELVANE_TEST_CLOSED_PORT");
+    for (const StandingRedirect& redirect : kStandingRedirects) {
+        SCOPED_TRACE(redirect.path);
+        Text responseHeaders;
+        const ByteArray body = webRequest(url(replaceAll(redirect.path, "{closed}", closed)),
+                                          {.responseHeaders = &responseHeaders});
+        EXPECT_THAT(responseHeaders, StartsWith(Text(redirect.statusLine) + "\r\n"));
+        EXPECT_THAT(
+            responseHeaders,
+            ::testing::HasSubstr(
+                "\r\nLocation: " + replaceAll(redirect.location, "{closed}", closed) + "\r\n"));
+        EXPECT_EQ(asText(body), redirect.bodyKept ? redirect.body : "");
+    }
 }
 
 TEST_F(WebRequestIntegration, ChunkedBodyArrivesWhole) {
