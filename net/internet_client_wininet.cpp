@@ -5,7 +5,8 @@
 // redirect loop without end (5000 hops in 22 s in a trial) and has no option to limit it, so a
 // service that redirects in a circle would hold the widget's refresh for ever. A request that
 // would follow redirects is therefore opened with INTERNET_FLAG_NO_AUTO_REDIRECT, and
-// sendRequest follows at most kMaxRedirects of them, as the libcurl backend does:
+// sendRequest follows at most kMaxRedirects of them, as the libcurl backend does (where an
+// answer leads, and with which verb, is net/wininet_redirect.h):
 //  - A 301, 302, 303, 307 or 308 answer whose Location resolves to an http or https address is
 //    followed: a new connection to that host and port, on the same internet handle and with the
 //    original connection's settings, and on it a new request with the original's verb, path,
@@ -26,14 +27,13 @@
 #include <windows.h>
 #include <wininet.h>
 
-#include <algorithm>
-#include <array>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "net/internet_client.h"
+#include "net/wininet_redirect.h"
 
 namespace velvane {
 namespace {
@@ -65,17 +65,7 @@ static_assert(kHttpQueryRawHeadersCrlf == HTTP_QUERY_RAW_HEADERS_CRLF);
 constexpr DWORD kReceiveTimeoutMilliseconds = 30000;
 
 constexpr int kMaxRedirects = 10;
-constexpr std::array<DWORD, 5> kFollowedStatuses = {
-    HTTP_STATUS_MOVED, HTTP_STATUS_REDIRECT, HTTP_STATUS_REDIRECT_METHOD,
-    HTTP_STATUS_REDIRECT_KEEP_VERB, HTTP_STATUS_PERMANENT_REDIRECT};
 constexpr std::string_view kGetVerb = "GET";
-constexpr std::string_view kHeadVerb = "HEAD";
-constexpr std::string_view kPostVerb = "POST";
-
-// A Location header, and the address it resolves to, are read into a buffer of this size
-// first, then of the size WinINet asks for, up to the limit; a longer one is not followed.
-constexpr DWORD kTextBufferBytes = 1024;
-constexpr DWORD kMaxTextBytes = 64 * 1024;
 
 HINTERNET toNative(InternetHandle handle) {
     return reinterpret_cast<HINTERNET>(static_cast<std::uintptr_t>(handle));
@@ -144,22 +134,6 @@ struct RequestSettings {
     DWORD_PTR context = 0;
 };
 
-// Where a request goes: its absolute address, to resolve the next Location against, and the
-// parts a connection and a request are opened with.
-struct Target {
-    std::string url;
-    bool secure = false;
-    std::string host;
-    INTERNET_PORT port = 0;
-    std::string path;  // with the query
-};
-
-bool sameOrigin(const Target& a, const Target& b) {
-    return a.secure == b.secure && a.port == b.port &&
-           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.host.c_str(), -1, b.host.c_str(),
-                          -1) == CSTR_EQUAL;
-}
-
 // One hop of a followed redirect: a connection of its own and the request on it.
 struct Hop {
     NativeHandle connection;
@@ -214,26 +188,6 @@ bool sendNative(HINTERNET request, std::string_view headers, std::span<const uns
                             static_cast<DWORD>(optional.size())) != FALSE;
 }
 
-// A text that `fill(buffer, size)` writes: with a buffer of kTextBufferBytes first, then once
-// more with the size it asks for. None when it fails or asks for more than kMaxTextBytes.
-template <typename Fill>
-std::optional<std::string> fetchText(Fill fill) {
-    std::string buffer(kTextBufferBytes, '\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        if (fill(buffer.data(), size)) {
-            buffer.resize(std::min<std::size_t>(size, buffer.find('\0')));
-            return buffer;
-        }
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size < buffer.size() ||
-            size > kMaxTextBytes) {
-            break;
-        }
-        buffer.assign(size + 1, '\0');
-    }
-    return std::nullopt;
-}
-
 DWORD statusOf(HINTERNET request) {
     DWORD status = 0;
     DWORD size = sizeof status;
@@ -244,90 +198,15 @@ DWORD statusOf(HINTERNET request) {
     return status;
 }
 
-// The parts of an http or https address; none for another scheme or an address without host.
-std::optional<Target> targetOf(std::string url) {
-    URL_COMPONENTSA parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.dwHostNameLength = 1;
-    parts.dwUrlPathLength = 1;
-    parts.dwExtraInfoLength = 1;
-    if (!InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts) ||
-        (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
-        parts.dwHostNameLength == 0) {
-        return std::nullopt;
-    }
-    Target target;
-    target.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
-    target.host.assign(parts.lpszHostName, parts.dwHostNameLength);
-    target.port = parts.nPort != 0 ? parts.nPort
-                  : target.secure  ? INTERNET_DEFAULT_HTTPS_PORT
-                                   : INTERNET_DEFAULT_HTTP_PORT;
-    target.path.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
-    target.path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-    target.path = target.path.substr(0, target.path.find('#'));  // the fragment stays here
-    if (target.path.empty() || target.path.front() != '/') {
-        target.path.insert(0, "/");
-    }
-    target.url = std::move(url);
-    return target;
-}
-
 // The address the caller's own request goes to.
-Target originOf(const FollowedRequest& followed) {
-    Target target;
-    target.secure = (followed.request.flags & INTERNET_FLAG_SECURE) != 0;
-    target.host = followed.connection.host;
-    target.port = followed.connection.port != INTERNET_INVALID_PORT_NUMBER
-                      ? followed.connection.port
-                  : target.secure ? INTERNET_DEFAULT_HTTPS_PORT
-                                  : INTERNET_DEFAULT_HTTP_PORT;
-    target.path = followed.request.path;
-    if (target.path.empty() || target.path.front() != '/') {
-        target.path.insert(0, "/");
-    }
-    const bool bracketed = target.host.find(':') != std::string::npos;  // an IPv6 address
-    target.url = (target.secure ? "https://" : "http://") +
-                 (bracketed ? "[" + target.host + "]" : target.host) + ":" +
-                 std::to_string(target.port) + target.path;
-    return target;
-}
-
-// Where a redirect answer sends the request next, when this client follows it there.
-std::optional<Target> redirectTarget(HINTERNET answer, DWORD status, const Target& current) {
-    if (std::find(kFollowedStatuses.begin(), kFollowedStatuses.end(), status) ==
-        kFollowedStatuses.end()) {
-        return std::nullopt;
-    }
-    const std::optional<std::string> location = fetchText([&](char* buffer, DWORD& size) {
-        return HttpQueryInfoA(answer, HTTP_QUERY_LOCATION, buffer, &size, nullptr) != FALSE;
-    });
-    if (!location || location->empty()) {
-        return std::nullopt;
-    }
-    // Spaces only are escaped, as WinINet does for the redirects it follows itself.
-    std::optional<std::string> url = fetchText([&](char* buffer, DWORD& size) {
-        return InternetCombineUrlA(current.url.c_str(), location->c_str(), buffer, &size,
-                                   ICU_ENCODE_SPACES_ONLY) != FALSE;
-    });
-    return url ? targetOf(std::move(*url)) : std::nullopt;
-}
-
-// Whether the request after a redirect keeps the verb and body, or becomes a GET without body.
-bool keepsVerb(DWORD status, std::string_view verb) {
-    switch (status) {
-        case HTTP_STATUS_REDIRECT_METHOD:
-            return verb == kHeadVerb;
-        case HTTP_STATUS_MOVED:
-        case HTTP_STATUS_REDIRECT:
-            return verb != kPostVerb;
-        default:
-            return true;
-    }
+RequestTarget originOf(const FollowedRequest& followed) {
+    return requestTarget((followed.request.flags & INTERNET_FLAG_SECURE) != 0,
+                         followed.connection.host, followed.connection.port, followed.request.path);
 }
 
 // Connects to the target, opens the request there as the caller's was opened, and sends it.
 // On failure it closes what it opened and leaves the failing call's error as the last error.
-std::optional<Hop> sendHop(const FollowedRequest& followed, const Target& target,
+std::optional<Hop> sendHop(const FollowedRequest& followed, const RequestTarget& target,
                            std::string_view verb, std::string_view headers,
                            std::span<const unsigned char> body) {
     DWORD error = ERROR_SUCCESS;
@@ -446,17 +325,17 @@ class WinInetClient final : public InternetClient {
         if (!sendNative(own, headers, body)) {
             return false;
         }
-        Target current = originOf(followed);
+        RequestTarget current = originOf(followed);
         std::string verb = followed.request.verb;
         std::vector<unsigned char> content(body.begin(), body.end());
         for (int redirects = 0;; ++redirects) {
             HINTERNET answer = followed.hop ? followed.hop->request.get() : own;
             const DWORD status = statusOf(answer);
-            std::optional<Target> next = redirectTarget(answer, status, current);
+            std::optional<RequestTarget> next = redirectTarget(answer, status, current);
             if (!next || redirects == kMaxRedirects) {
                 return true;
             }
-            if (!keepsVerb(status, verb)) {
+            if (!redirectKeepsVerb(status, verb)) {
                 verb = kGetVerb;
                 content.clear();
             }
