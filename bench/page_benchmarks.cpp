@@ -113,6 +113,32 @@ class IcuConverter {
     bool ok_ = false;
 };
 
+// utf8ToLocal in the shape of the peers' converters.
+struct OurConverter {
+    Text convert(std::string_view utf8) { return utf8ToLocal(utf8); }
+};
+
+// Times one converter on the page. The converter is made once per benchmark run, so that the
+// peers keep theirs open between conversions.
+template <typename Converter>
+void registerConversion(const char* name, const std::string* utf8, const RunOptions& options) {
+    repeat(benchmark::RegisterBenchmark(name,
+                                        [utf8](benchmark::State& state) {
+                                            Converter converter;
+                                            std::size_t outBytes = 0;
+                                            for (auto _ : state) {
+                                                const std::string text = converter.convert(*utf8);
+                                                outBytes = text.size();
+                                                benchmark::DoNotOptimize(text.data());
+                                            }
+                                            state.SetBytesProcessed(static_cast<std::int64_t>(
+                                                state.iterations() * utf8->size()));
+                                            state.counters["output_bytes"] =
+                                                static_cast<double>(outBytes);
+                                        }),
+           options);
+}
+
 std::vector<std::string> readLines(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
     std::vector<std::string> lines;
@@ -193,45 +219,9 @@ void registerPageBenchmarks(const Inputs& inputs, const RunOptions& options) {
 
 void registerConversionBenchmarks(const Inputs& inputs, const RunOptions& options) {
     const std::string* utf8 = &inputs.pageUtf8;
-    auto record = [utf8](benchmark::State& state, std::size_t outBytes) {
-        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * utf8->size()));
-        state.counters["output_bytes"] = static_cast<double>(outBytes);
-    };
-    repeat(benchmark::RegisterBenchmark("page/convert/ours-utf8ToLocal",
-                                        [utf8, record](benchmark::State& state) {
-                                            std::size_t out = 0;
-                                            for (auto _ : state) {
-                                                const Text text = utf8ToLocal(*utf8);
-                                                out = text.size();
-                                                benchmark::DoNotOptimize(text.data());
-                                            }
-                                            record(state, out);
-                                        }),
-           options);
-    repeat(benchmark::RegisterBenchmark("page/convert/iconv",
-                                        [utf8, record](benchmark::State& state) {
-                                            IconvConverter converter;
-                                            std::size_t out = 0;
-                                            for (auto _ : state) {
-                                                const std::string text = converter.convert(*utf8);
-                                                out = text.size();
-                                                benchmark::DoNotOptimize(text.data());
-                                            }
-                                            record(state, out);
-                                        }),
-           options);
-    repeat(benchmark::RegisterBenchmark("page/convert/icu",
-                                        [utf8, record](benchmark::State& state) {
-                                            IcuConverter converter;
-                                            std::size_t out = 0;
-                                            for (auto _ : state) {
-                                                const std::string text = converter.convert(*utf8);
-                                                out = text.size();
-                                                benchmark::DoNotOptimize(text.data());
-                                            }
-                                            record(state, out);
-                                        }),
-           options);
+    registerConversion<OurConverter>("page/convert/ours-utf8ToLocal", utf8, options);
+    registerConversion<IconvConverter>("page/convert/iconv", utf8, options);
+    registerConversion<IcuConverter>("page/convert/icu", utf8, options);
 }
 
 // std::regex runs on the page in this process: the page's rows are short, so its recursion
