@@ -7,33 +7,11 @@
 #include <algorithm>
 #include <string>
 
+#include "tests/text/regex_spans.h"
 #include "text/regex.h"
 
 namespace velvane::regex {
 namespace {
-
-// All matches of `pattern` in `subject` as "[b,e g1b,g1e -]..." with "-" for a group that took
-// no part, or "error" when the pattern is refused.
-std::string allMatches(std::string_view pattern, Options options, std::string_view subject,
-                       Engine engine = Engine::kAutomatic) {
-    const std::optional<Regex> regex = Regex::compile(pattern, options);
-    if (!regex) {
-        return "error";
-    }
-    std::string result;
-    Searcher searcher(*regex, subject, engine);
-    while (searcher.next()) {
-        result += "[";
-        for (int g = 0; g <= regex->captureCount(); ++g) {
-            const Span span = searcher.group(g);
-            result += g > 0 ? " " : "";
-            result +=
-                span.matched() ? std::to_string(span.begin) + "," + std::to_string(span.end) : "-";
-        }
-        result += "]";
-    }
-    return result;
-}
 
 struct Case {
     std::string pattern;
@@ -46,7 +24,7 @@ struct Case {
 void expectAll(const std::vector<Case>& cases) {
     for (const Engine engine : {Engine::kAutomatic, Engine::kPikeVm}) {
         for (const Case& c : cases) {
-            EXPECT_EQ(allMatches(c.pattern, c.options, c.subject, engine), c.expected)
+            EXPECT_EQ(matchSpans(c.pattern, c.options, c.subject, engine), c.expected)
                 << "pattern " << c.pattern << " (ignoreCase " << c.options.ignoreCase
                 << ", multiline " << c.options.multiline << ") on " << c.subject
                 << (engine == Engine::kPikeVm ? " with the Pike VM" : "");
@@ -322,8 +300,8 @@ TEST(RegexMatch, GivesTheSameRowsWhateverTheLengthOfTheLines) {
                 "</a>\n<span>1</span>\n</td>\n<td class=\"" + filler + "\">tag</td>\n";
         ++rows;
     }
-    const std::string automatic = allMatches(rowPattern, {true, true}, page);
-    EXPECT_EQ(automatic, allMatches(rowPattern, {true, true}, page, Engine::kPikeVm));
+    const std::string automatic = matchSpans(rowPattern, {true, true}, page);
+    EXPECT_EQ(automatic, matchSpans(rowPattern, {true, true}, page, Engine::kPikeVm));
     EXPECT_EQ(std::count(automatic.begin(), automatic.end(), '['), rows);
 }
 
@@ -362,8 +340,8 @@ TEST(RegexMatch, BothMatchersAgreeOnLongSubjects) {
         }
         for (const char* pattern : patterns) {
             for (const Options options : {Options{true, true}, Options{false, false}}) {
-                EXPECT_EQ(allMatches(pattern, options, subject),
-                          allMatches(pattern, options, subject, Engine::kPikeVm))
+                EXPECT_EQ(matchSpans(pattern, options, subject),
+                          matchSpans(pattern, options, subject, Engine::kPikeVm))
                     << pattern << " on lines of about " << lineLength;
             }
         }
@@ -375,10 +353,10 @@ TEST(RegexMatch, BothMatchersAgreeOnLongSubjects) {
 TEST(RegexMatch, RunsOverAMebibyteOnOneLine) {
     constexpr std::size_t kMebibyte = 1 << 20;
     const std::string as(kMebibyte, 'a');
-    EXPECT_EQ(allMatches("(a|aa)*c", {}, as), "");
-    EXPECT_EQ(allMatches("(?:a*)*b", {}, as), "");
-    EXPECT_EQ(allMatches("^(a+)+$", {}, as), "[0,1048576 0,1048576]");
-    EXPECT_EQ(allMatches("(.)*", {}, as), "[0,1048576 1048575,1048576][1048576,1048576 -]");
+    EXPECT_EQ(matchSpans("(a|aa)*c", {}, as), "");
+    EXPECT_EQ(matchSpans("(?:a*)*b", {}, as), "");
+    EXPECT_EQ(matchSpans("^(a+)+$", {}, as), "[0,1048576 0,1048576]");
+    EXPECT_EQ(matchSpans("(.)*", {}, as), "[0,1048576 1048575,1048576][1048576,1048576 -]");
 
     const std::string rowPattern =
         "\\<a href=.*>(.[^\\<]*)?\\</a>\\s.*?\\s.*</td>\\s.*<td (.*)\\</td>";
@@ -386,9 +364,9 @@ TEST(RegexMatch, RunsOverAMebibyteOnOneLine) {
     while (links.size() < kMebibyte) {
         links += "<a href=";
     }
-    EXPECT_EQ(allMatches(rowPattern, {true, true}, links), "");
+    EXPECT_EQ(matchSpans(rowPattern, {true, true}, links), "");
     const std::string row = "<a href=x>t</a> . </td> <td y</td>";
-    EXPECT_EQ(allMatches(rowPattern, {true, true}, links + row),
+    EXPECT_EQ(matchSpans(rowPattern, {true, true}, links + row),
               "[0," + std::to_string(links.size() + row.size()) + " " +
                   std::to_string(links.size() + 10) + "," + std::to_string(links.size() + 11) +
                   " " + std::to_string(links.size() + row.size() - 6) + "," +
@@ -398,11 +376,11 @@ TEST(RegexMatch, RunsOverAMebibyteOnOneLine) {
     while (chinese.size() < kMebibyte) {
         chinese += "\xD6\xD0";  // 中
     }
-    EXPECT_EQ(allMatches("\xD6\xD0"
+    EXPECT_EQ(matchSpans("\xD6\xD0"
                          "a",
                          {}, chinese),
               "");
-    EXPECT_EQ(allMatches("\\b", {}, chinese + "a"),
+    EXPECT_EQ(matchSpans("\\b", {}, chinese + "a"),
               "[" + std::to_string(kMebibyte) + "," + std::to_string(kMebibyte) + "][" +
                   std::to_string(kMebibyte + 1) + "," + std::to_string(kMebibyte + 1) + "]");
 }

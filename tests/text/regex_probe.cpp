@@ -8,11 +8,10 @@
 // part), concatenated.
 
 #include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 
-#include "text/regex.h"
+#include "tests/text/regex_spans.h"
 
 namespace {
 
@@ -28,25 +27,9 @@ using velvane::regex::Engine;
 
 std::string run(const std::string& flags, const std::string& pattern, const std::string& subject,
                 Engine engine) {
-    using namespace velvane::regex;
-    const Options options{flags.size() > 0 && flags[0] == 'i', flags.size() > 1 && flags[1] == 'm'};
-    const std::optional<Regex> regex = Regex::compile(pattern, options);
-    if (!regex) {
-        return "error";
-    }
-    std::string result;
-    Searcher searcher(*regex, subject, engine);
-    while (searcher.next()) {
-        result += "[";
-        for (int g = 0; g <= regex->captureCount(); ++g) {
-            const Span span = searcher.group(g);
-            result += g > 0 ? " " : "";
-            result +=
-                span.matched() ? std::to_string(span.begin) + "," + std::to_string(span.end) : "-";
-        }
-        result += "]";
-    }
-    return result;
+    const velvane::regex::Options options{flags.size() > 0 && flags[0] == 'i',
+                                          flags.size() > 1 && flags[1] == 'm'};
+    return velvane::regex::matchSpans(pattern, options, subject, engine);
 }
 
 }  // namespace
