@@ -341,9 +341,7 @@ class WinInetClient final : public InternetClient {
             }
             std::optional<Hop> hop = sendHop(followed, *next, verb, headers, content);
             if (!hop) {
-                const DWORD error = GetLastError();
-                followed.hopFailed = true;
-                SetLastError(error);
+                followed.hopFailed = true;  // the last error stays the failing hop's
                 return false;
             }
             followed.hop.reset();  // the hop before closes, its request first

@@ -98,13 +98,13 @@ class HostileService(e2e.LastGoodListTest):
         self.assertEqual(started.target, SUMMARY_TARGET)
 
         def came_back():
+            """The hostile refresh's requests and the next request for the page, once it came."""
             requests = self.service.requests()[first:]
             later = [r for r in requests[1:] if r.target == SUMMARY_TARGET]
-            return requests[:requests.index(later[0])] if later else None
+            return (requests[:requests.index(later[0])], later[0]) if later else None
 
-        requests = wait_until(came_back, timeout=COMING_BACK_TIMEOUT,
-                              what=f"the widget to come back from {name}")
-        ended = next(r for r in self.service.requests()[first + 1:] if r.target == SUMMARY_TARGET)
+        requests, ended = wait_until(came_back, timeout=COMING_BACK_TIMEOUT,
+                                     what=f"the widget to come back from {name}")
         self.figures[name] = {
             "seconds until the next refresh": round(ended.time - started.time, 1),
             "requests": len(requests),
